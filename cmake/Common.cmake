@@ -1,0 +1,57 @@
+# Settings shared by every target of one configuration.
+if(WIN32)
+  set(QUILL_WINDOWS ON)
+  enable_language(RC)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+  add_compile_options(-Wall -Wextra)
+  # The program and its DLLs need nothing beside them: C and C++ runtimes linked statically.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
+
+  # GoogleTest built from Debian's sources with the cross compiler.
+  if(BUILD_TESTING AND NOT TARGET gtest)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  endif()
+
+  # A GoogleTest executable that ctest runs whole under Wine (one process per executable: a process
+  # per test case costs seconds under Wine). The runner script sets the prefix and the display.
+  function(quill_wine_test name)
+    add_test(NAME ${name}
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-exec $<TARGET_FILE:${name}>
+                     --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine TIMEOUT 600
+                         ENVIRONMENT "QUILL_BUILD_DIR=${QUILL_BUILD_DIR}")
+  endfunction()
+else()
+  set(QUILL_NATIVE ON)
+  add_compile_options(-Wall -Wextra)
+  option(QUILL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+  if(QUILL_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+  # libFuzzer targets need clang; they are built when the compiler is clang.
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    set(QUILL_FUZZ ON)
+  endif()
+  find_package(GTest REQUIRED)
+  find_package(benchmark QUIET)
+  function(quill_native_test name)
+    add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  endfunction()
+  # A fuzz target runs briefly as a test; longer by hand: build/native/<target> -max_total_time=600
+  function(quill_fuzz_target name)
+    if(QUILL_FUZZ)
+      add_executable(${name} ${ARGN})
+      target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+      target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+      add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -max_total_time=10 -rss_limit_mb=2048)
+      set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+    endif()
+  endfunction()
+endif()
