@@ -1,4 +1,6 @@
 # Settings shared by every target of one configuration.
+set(QUILL_BUILD_DIR ${CMAKE_BINARY_DIR}/.. CACHE PATH "The top build folder (holds the Wine prefix)")
+
 if(WIN32)
   set(QUILL_WINDOWS ON)
   enable_language(RC)
@@ -7,6 +9,12 @@ if(WIN32)
   # The program and its DLLs need nothing beside them: C and C++ runtimes linked statically.
   add_link_options(-static -static-libgcc -static-libstdc++)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -O coff")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # The 64-bit build keeps its images and data below 4 GB, so that the filter library's call
+    # block, whose address fields are 32 bits wide, can carry them.
+    add_link_options(-Wl,--disable-high-entropy-va,--disable-dynamicbase)
+    set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -Wl,--image-base=0x400000")
+  endif()
 
   # GoogleTest built from Debian's sources with the cross compiler.
   if(BUILD_TESTING AND NOT TARGET gtest)
@@ -18,9 +26,16 @@ if(WIN32)
 
   # A GoogleTest executable that ctest runs whole under Wine (one process per executable: a process
   # per test case costs seconds under Wine). The runner script sets the prefix and the display.
+  # FRESH_PREFIX runs it in a throw-away copy of the prefix (tests that change the registry or
+  # start the installed program).
   function(quill_wine_test name)
+    cmake_parse_arguments(arg "FRESH_PREFIX" "" "" ${ARGN})
+    set(fresh)
+    if(arg_FRESH_PREFIX)
+      set(fresh --fresh-prefix)
+    endif()
     add_test(NAME ${name}
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-exec $<TARGET_FILE:${name}>
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-exec ${fresh} $<TARGET_FILE:${name}>
                      --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine TIMEOUT 600
                          ENVIRONMENT "QUILL_BUILD_DIR=${QUILL_BUILD_DIR}")

@@ -1,0 +1,8 @@
+# The two commands of the README. Both set up the machine first (idempotent).
+.PHONY: run test
+
+run:
+	@scripts/run
+
+test:
+	@scripts/test

@@ -1,0 +1,190 @@
+#include "program_driver.h"
+
+#include <utility>
+
+namespace e2e {
+namespace {
+
+const char kMainWindowClass[] = "TVQuillFrame";
+const char kDialogClass[] = "#32770";
+const char kMenuProbeDll[] = "quill_menu_probe.dll";
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+struct TopLevelSearch {
+  DWORD pid;
+  const char* className;
+  const std::string* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TopLevelSearch*>(param);
+  if (ProcessOf(window) != search->pid || !IsWindowVisible(window)) return TRUE;
+  if (ClassOf(window) != search->className) return TRUE;
+  if (search->caption && WindowText(window) != *search->caption) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindTopLevel(DWORD pid, const char* className, const std::string* caption) {
+  TopLevelSearch search{pid, className, caption, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string ModuleFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+}  // namespace
+
+std::string InstalledProgramPath() {
+  return "C:\\Program Files\\TVQuill\\TVQUILL.EXE";
+}
+
+std::string WindowText(HWND window) {
+  // WM_GETTEXT works across processes for controls too, where GetWindowText does not.
+  const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT copied =
+      SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(copied));
+  return text;
+}
+
+ProgramDriver::ProgramDriver(std::string programPath) : programPath_(std::move(programPath)) {}
+
+ProgramDriver::~ProgramDriver() {
+  if (probeHook_) UnhookWindowsHookEx(probeHook_);
+  if (probeModule_) FreeLibrary(probeModule_);
+  if (process_.hProcess) {
+    if (IsRunning()) {
+      TerminateProcess(process_.hProcess, 99);
+      WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+}
+
+bool ProgramDriver::Start(DWORD timeoutMs) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  std::string commandLine = "\"" + programPath_ + "\"";
+  const std::string folder = programPath_.substr(0, programPath_.find_last_of('\\'));
+  if (!CreateProcessA(programPath_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &process_)) {
+    return false;
+  }
+  if (!WaitFor([&] { return (mainWindow_ = FindMainWindow()) != nullptr || !IsRunning(); },
+               timeoutMs)) {
+    return false;
+  }
+  return mainWindow_ != nullptr;
+}
+
+HWND ProgramDriver::FindMainWindow() const {
+  return FindTopLevel(process_.dwProcessId, kMainWindowClass, nullptr);
+}
+
+bool ProgramDriver::IsRunning() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void ProgramDriver::PostCommand(UINT commandId) const {
+  PostMessageA(mainWindow_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+HWND ProgramDriver::WaitForDialog(const std::string& caption, DWORD timeoutMs) const {
+  HWND dialog = nullptr;
+  WaitFor([&] { return (dialog = FindTopLevel(process_.dwProcessId, kDialogClass, &caption)); },
+          timeoutMs);
+  return dialog;
+}
+
+HWND ProgramDriver::FindAnyDialog() const {
+  return FindTopLevel(process_.dwProcessId, kDialogClass, nullptr);
+}
+
+std::vector<std::string> ProgramDriver::DialogTexts(HWND dialog) const {
+  std::vector<std::string> texts;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (_stricmp(ClassOf(child).c_str(), "Static") != 0) continue;
+    std::string text = WindowText(child);
+    if (!text.empty()) texts.push_back(std::move(text));
+  }
+  return texts;
+}
+
+bool ProgramDriver::PressButton(HWND dialog, int buttonId, bool waitUntilClosed) const {
+  HWND button = GetDlgItem(dialog, buttonId);
+  if (!button) return false;
+  // Posted, not sent: the click may open another modal window, which would block a sender.
+  PostMessageA(button, BM_CLICK, 0, 0);
+  if (!waitUntilClosed) return true;
+  return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
+}
+
+bool ProgramDriver::SetEditText(HWND dialog, int editId, const std::string& text) const {
+  HWND edit = GetDlgItem(dialog, editId);
+  return edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::vector<std::string> ProgramDriver::MdiChildTitles() const {
+  std::vector<std::string> titles;
+  HWND client = FindWindowExA(mainWindow_, nullptr, "MDIClient", nullptr);
+  if (!client) return titles;
+  for (HWND child = GetWindow(client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    titles.push_back(WindowText(child));
+  }
+  return titles;
+}
+
+bool ProgramDriver::InstallMenuProbe() {
+  if (probeHook_) return true;
+  probeModule_ = LoadLibraryA((ModuleFolder() + kMenuProbeDll).c_str());
+  if (!probeModule_) return false;
+  auto hook = reinterpret_cast<HOOKPROC>(GetProcAddress(probeModule_, "MenuProbeHook"));
+  if (!hook) return false;
+  const DWORD thread = GetWindowThreadProcessId(mainWindow_, nullptr);
+  probeHook_ = SetWindowsHookExA(WH_CALLWNDPROC, hook, probeModule_, thread);
+  return probeHook_ != nullptr;
+}
+
+int ProgramDriver::MenuItemState(UINT commandId, bool systemMenu) {
+  if (!InstallMenuProbe()) return -1;
+  static const UINT query = RegisterWindowMessageA("QuillTest.MenuItemState");
+  DWORD_PTR state = 0;
+  if (!SendMessageTimeoutA(mainWindow_, query, commandId, systemMenu ? 1 : 0, SMTO_NORMAL, 5000,
+                           &state)) {
+    return -1;
+  }
+  return static_cast<int>(static_cast<UINT>(state));
+}
+
+bool ProgramDriver::Close(DWORD timeoutMs, DWORD* exitCode) {
+  PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
+  return WaitForExit(timeoutMs, exitCode);
+}
+
+bool ProgramDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+  if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (exitCode) GetExitCodeProcess(process_.hProcess, exitCode);
+  return true;
+}
+
+}  // namespace e2e

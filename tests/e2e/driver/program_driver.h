@@ -1,0 +1,81 @@
+// Drives the installed program from a second process, as a user would: starts it, finds its
+// windows, posts commands, answers its dialogs and message boxes, reads its menus, ends it.
+// Every wait polls with a timeout; nothing sleeps a fixed time.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Where the set-up installs the program inside the Wine prefix.
+std::string InstalledProgramPath();
+
+// Text of any window (title of a top-level window, text of a control).
+std::string WindowText(HWND window);
+
+// Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(20);
+  }
+}
+
+class ProgramDriver {
+ public:
+  explicit ProgramDriver(std::string programPath = InstalledProgramPath());
+  ~ProgramDriver();  // a program still running is ended the hard way
+  ProgramDriver(const ProgramDriver&) = delete;
+  ProgramDriver& operator=(const ProgramDriver&) = delete;
+
+  // Starts the program and waits until its main window (class "TVQuillFrame") is visible.
+  bool Start(DWORD timeoutMs = 30000);
+  HWND MainWindow() const { return mainWindow_; }
+  DWORD ProcessId() const { return process_.dwProcessId; }
+  bool IsRunning() const;
+
+  // WM_COMMAND to the main window, as a menu choice would send it.
+  void PostCommand(UINT commandId) const;
+
+  // A visible dialog (#32770: dialogs and message boxes) of the program whose title is
+  // `caption`; NULL when none appeared in time.
+  HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000) const;
+  // Any visible dialog of the program; NULL when none.
+  HWND FindAnyDialog() const;
+  // The static texts of a dialog in creation order (a message box's text is among them).
+  std::vector<std::string> DialogTexts(HWND dialog) const;
+  // Presses a button of a dialog (BM_CLICK), then waits until the dialog is gone when
+  // `waitUntilClosed` is set. False when the button does not exist or the dialog stayed.
+  bool PressButton(HWND dialog, int buttonId, bool waitUntilClosed = true) const;
+  bool SetEditText(HWND dialog, int editId, const std::string& text) const;
+
+  // Titles of the image windows inside the main window's MDI client, in z-order.
+  std::vector<std::string> MdiChildTitles() const;
+
+  // GetMenuState of a command in the main window's current menu (or its system menu), read
+  // inside the program by the probe hook. -1 when the item does not exist or no answer came.
+  int MenuItemState(UINT commandId, bool systemMenu = false);
+
+  // Closes the main window and waits for the process to end. False when it did not end in time.
+  bool Close(DWORD timeoutMs, DWORD* exitCode);
+  // Waits for the process to end by itself.
+  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+
+ private:
+  bool InstallMenuProbe();
+  HWND FindMainWindow() const;
+
+  std::string programPath_;
+  PROCESS_INFORMATION process_{};
+  HWND mainWindow_ = nullptr;
+  HMODULE probeModule_ = nullptr;
+  HHOOK probeHook_ = nullptr;
+};
+
+}  // namespace e2e
