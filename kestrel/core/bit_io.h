@@ -29,7 +29,7 @@ class BitReader {
 public:
     explicit BitReader(ConstByteSpan input) : data_(input.data), size_(input.size) {}
 
-    // Guarantees at least 57 valid bits in the window.
+    // Guarantees at least 56 valid bits in the window.
     void refill() {
         if (count_ > 56) return;
         if (next_ + 8 <= size_) {

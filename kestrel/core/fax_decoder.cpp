@@ -10,7 +10,7 @@ namespace kestrel {
 namespace {
 
 constexpr int kEolZeros = 11;
-constexpr int kWindowBits = 56; // bits refill() guarantees, kept a little under its promise
+constexpr int kWindowBits = 55; // a 1 found at or before this bit lies within what refill() promises
 
 enum class RowStart { Row, EndOfPage };
 
@@ -244,17 +244,17 @@ public:
 
     bool full() const { return used_ >= out_.size; }
 
-    void put(const Transitions& row) {
+    // Paints a decoded row, or a white one when `row` is null.
+    void put(const Transitions* row) {
         const size_t room = out_.size - used_;
-        if (room >= format_.stride) {
-            paintRow(row, format_, out_.data + used_);
-            used_ += format_.stride;
-            return;
+        uint8_t* target = out_.data + used_;
+        if (room < format_.stride) {
+            scratch_.resize(format_.stride);
+            target = scratch_.data();
         }
-        scratch_.resize(format_.stride);
-        paintRow(row, format_, scratch_.data());
-        std::memcpy(out_.data + used_, scratch_.data(), room);
-        used_ += room;
+        row ? paintRow(*row, format_, target) : paintWhiteRow(format_, target);
+        if (room < format_.stride) std::memcpy(out_.data + used_, scratch_.data(), room);
+        used_ += std::min(room, format_.stride);
     }
 
     size_t used() const { return used_; }
@@ -276,15 +276,14 @@ DecodeOutcome decodeRows(CodingMode mode, const RowFormat& format, ConstByteSpan
     RowSink sink(format, out);
     uint32_t r = 0;
     for (; r < rowCount && !sink.full() && !decoder.endOfData(); ++r) {
-        if (!decoder.decodeRow()) ++outcome.rowsDamaged;
-        sink.put(decoder.row());
+        const bool decoded = decoder.decodeRow();
+        if (!decoded) ++outcome.rowsDamaged;
+        sink.put(decoded ? &decoder.row() : nullptr);
         decoder.advance();
     }
     // Rows the data did not reach.
-    Transitions white(format.width);
-    white.terminate();
     for (; r < rowCount && !sink.full(); ++r) {
-        sink.put(white);
+        sink.put(nullptr);
         ++outcome.rowsDamaged;
     }
     outcome.rowsProduced = r;

@@ -53,7 +53,7 @@ void setBits(uint8_t* row, uint32_t from, uint32_t to, bool ones) {
 void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out) {
     out.clear();
     const size_t rowBytes = std::min(format.stride, (size_t{format.width} + 7) / 8);
-    const uint64_t blackMask = format.whiteIsZero ? 0 : ~uint64_t{0};
+    const uint64_t blackMask = 0; // 1 bits are coded as black runs (see RowFormat)
     uint32_t pos = 0;
     bool lookForBlack = true;
     while (true) {
@@ -66,13 +66,19 @@ void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out) {
 }
 
 void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row) {
-    const bool blackIsOne = format.whiteIsZero;
-    std::memset(row, blackIsOne ? 0x00 : 0xFF, format.stride);
+    std::memset(row, 0x00, format.stride);
     const size_t n = changes.count();
     for (size_t i = 0; i < n; i += 2) {
         const uint32_t end = i + 1 < n ? changes[i + 1] : format.width;
-        setBits(row, changes[i], end, blackIsOne);
+        setBits(row, changes[i], end, true);
     }
+    const uint64_t rowBits = uint64_t{format.stride} * 8;
+    if (!format.whiteIsZero && rowBits > format.width)
+        setBits(row, format.width, static_cast<uint32_t>(std::min<uint64_t>(rowBits, UINT32_MAX)), true);
+}
+
+void paintWhiteRow(const RowFormat& format, uint8_t* row) {
+    std::memset(row, format.whiteIsZero ? 0x00 : 0xFF, format.stride);
 }
 
 } // namespace kestrel

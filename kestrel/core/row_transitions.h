@@ -9,6 +9,10 @@
 
 namespace kestrel {
 
+// Runs of 0 bits are coded as white runs and runs of 1 bits as black runs, whatever the bits
+// mean: as in TIFF files, the photometric interpretation (our white-is-zero flag) says which bit
+// value is white. The flag therefore only decides what "white" means where the codec has to invent
+// pixels: rows it could not decode and the bits beyond the width.
 struct RowFormat {
     uint32_t width = 0;       // pixels in a row
     size_t stride = 0;        // bytes a row occupies in memory, at least (width + 7) / 8
@@ -55,5 +59,8 @@ void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out);
 
 // Paints a row from its changes: format.stride bytes, pixels beyond the width white.
 void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row);
+
+// A row of white pixels, padding included.
+void paintWhiteRow(const RowFormat& format, uint8_t* row);
 
 } // namespace kestrel

@@ -19,7 +19,8 @@ struct TiffImage {
     uint32_t height = 0;
     uint8_t bitsPerPixel = 1;              // 1, 4, 8 or 24
     CodingMode coding = CodingMode::None;  // CCITT modes need 1 bit per pixel
-    bool whiteIsZero = true;               // value 0 is white (bilevel and grey)
+    bool whiteIsZero = true;               // value 0 is white (bilevel and grey); CCITT codes
+                                           // describe bit values, so this holds for them too
     uint16_t xDpi = 0;                     // 0: no absolute resolution known
     uint16_t yDpi = 0;
     std::vector<Rgb> palette;              // 4- and 8-bit palette images; empty for grey
