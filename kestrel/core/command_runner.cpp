@@ -37,6 +37,7 @@ Status checkRows(const CallBlock& block, uint32_t width, uint8_t bitsPerPixel, R
     if (width == 0 || width > kMaxPixelWidth) return kStatusBadParameter;
     if (uint64_t{tiffRowBytes(width, bitsPerPixel)} * block.word(kRows) > kMaxRasterBytes) return kStatusBadParameter;
     const size_t stride = block.word(kRowBytes);
+    if (stride > size_t{kMaxPixelWidth} * 3) return kStatusBadParameter; // wider than any row we accept
     if (stride < tiffRowBytes(std::min(width, memoryPixelWidth(block, bitsPerPixel)), bitsPerPixel))
         return kStatusBadParameter;
     rows.format = RowFormat{width, stride, block.whiteIsZero};
@@ -161,10 +162,10 @@ Status recode(const TiffImage& image, unsigned k, uint32_t codedWidth, ConstByte
     std::vector<uint8_t> rows(format.stride * image.height);
     const DecodeOutcome decoded = decodeRows(image.coding, format, coded, image.height, ByteSpan{rows.data(), rows.size()});
     const RowFormat fileFormat{image.width, format.stride, image.whiteIsZero};
-    // No code word is longer than a pixel's worth of byte per pixel plus the row's EOL and tag,
-    // so the second size always fits.
+    // No code word is longer than a byte per pixel plus each row's EOL and tag, so the buffer
+    // stops growing at that size; it starts small because coded data is usually far smaller.
     const size_t worstCase = size_t{image.width} * image.height + size_t{8} * image.height + 64;
-    for (size_t capacity : {rows.size() / 4 + 1024, worstCase}) {
+    for (size_t capacity = std::min(rows.size() / 4 + 1024, worstCase);; capacity = std::min(capacity * 2, worstCase)) {
         out.resize(capacity);
         const EncodeOutcome encoded = encodeRows(image.coding, std::max(k, 1u), fileFormat,
                                                  ConstByteSpan{rows.data(), rows.size()}, image.height,
@@ -173,6 +174,7 @@ Status recode(const TiffImage& image, unsigned k, uint32_t codedWidth, ConstByte
             out.resize(encoded.bytes);
             return decodeStatus(decoded);
         }
+        if (capacity == worstCase) break;
     }
     return kStatusError;
 }
@@ -215,6 +217,8 @@ Status runWriteFile(CallBlock& block, Environment& env) {
     if (status != kStatusSuccess) return status;
     const uint32_t codedWidth = memoryPixelWidth(block, 1);
     if (codedWidth == image.width) return storeFile(env, block.fileName, image, input);
+    if (codedWidth > kMaxPixelWidth || uint64_t{tiffRowBytes(codedWidth, 1)} * image.height > kMaxRasterBytes)
+        return kStatusBadParameter;
     std::vector<uint8_t> strip;
     const Status decoded = recode(image, block.decodeK(), codedWidth, input, strip);
     if (decoded == kStatusError) return decoded;
