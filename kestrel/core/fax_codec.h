@@ -1,0 +1,45 @@
+// CCITT bilevel coding: modified Huffman, T.4 one- and two-dimensional, T.6.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "byte_span.h"
+#include "row_transitions.h"
+
+namespace kestrel {
+
+// The coding-mode numbers callers put into the parameter block.
+enum class CodingMode : uint8_t {
+    None = 0,
+    ModifiedHuffman = 1, // TIFF compression 2: no EOLs, every row starts on a byte boundary
+    Group4 = 3,          // T.6
+    Group3FilledEol = 4, // T.4 one-dimensional, every EOL ends on a byte boundary
+    Group3OneDim = 5,    // T.4 one-dimensional
+    Group3TwoDim = 6,    // T.4 two-dimensional: EOL plus a tag bit, a 1D row every K rows
+};
+
+bool isCcittMode(uint8_t mode);
+
+struct EncodeOutcome {
+    bool fits = false; // false: the output buffer was too small
+    size_t bytes = 0;
+};
+
+// Encodes rowCount rows of format.stride bytes each. `rows` must hold them all; k is used by
+// Group3TwoDim only and must be at least 1.
+EncodeOutcome encodeRows(CodingMode mode, unsigned k, const RowFormat& format, ConstByteSpan rows,
+                         uint32_t rowCount, ByteSpan out);
+
+struct DecodeOutcome {
+    uint32_t rowsProduced = 0; // rows written (whole or, for the last, cut at the buffer's end)
+    uint32_t rowsDamaged = 0;  // rows that could not be decoded and were painted white
+    size_t bytes = 0;
+};
+
+// Decodes rowCount rows into `out` (format.stride bytes per row, rows that do not fit are left
+// out). Never fails outright: rows it cannot decode are white and counted as damaged.
+DecodeOutcome decodeRows(CodingMode mode, const RowFormat& format, ConstByteSpan data, uint32_t rowCount,
+                         ByteSpan out);
+
+} // namespace kestrel
