@@ -364,7 +364,15 @@ TEST_F(ConnectionTest, AcquisitionOpensEnablesAndClosesInOrder) {
   // The source's dialog is closed by the user at the first message.
   dsm.events = {MSG_CLOSEDSREQ};
   PostThreadMessageA(GetCurrentThreadId(), WM_USER + 1, 0, 0);
-  EXPECT_EQ(connection.Acquire(nullptr), 1);
+  // A source may leave its parent disabled; the acquisition enables it again.
+  HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  EnableWindow(parent, FALSE);
+  g_bFrameAlive = 1;
+  EXPECT_EQ(connection.Acquire(parent), 1);
+  g_bFrameAlive = 0;
+  EXPECT_TRUE(IsWindowEnabled(parent));
+  DestroyWindow(parent);
   EXPECT_EQ(dsm.loads, 1);
   EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS",
                                 "DS USERINTERFACE/ENABLEDS", "DS EVENT/PROCESSEVENT",
