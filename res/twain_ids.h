@@ -1,0 +1,45 @@
+// String ids of the TWAIN connection and its failure reports. The application title (id 2) is in
+// resource.h.
+#pragma once
+
+// Headings and failed operations of the general report (4992-5000).
+#define IDS_TWAIN_INTERFACE_ERROR       4992
+#define IDS_TWAIN_OPEN_MANAGER_FAILED   4994
+#define IDS_TWAIN_OPEN_SOURCE_FAILED    4995
+#define IDS_TWAIN_ENABLE_SOURCE_FAILED  4996
+#define IDS_TWAIN_SETUP_FAILED          4997
+#define IDS_TWAIN_SETUP_ERROR           4998
+#define IDS_TWAIN_FILE_XFER_INFO_ERROR  5000
+
+// Details of a failed capability setting (5024-5030).
+#define IDS_SET_XFER_COUNT              5024
+#define IDS_SET_DOCUMENT_SELECT         5025
+#define IDS_SET_XFER_MODE               5026
+#define IDS_SET_COMPRESSION_MODE        5027
+#define IDS_SET_K_FACTOR                5028
+#define IDS_SET_IMAGE_TYPE              5029
+#define IDS_SET_IMAGE_FILE_FORMAT       5030
+
+// Warnings about a default source from another maker (5031-5032).
+#define IDS_CHOSEN_SOURCE_WARNING       5031
+#define IDS_SELECTED_SOURCE_WARNING     5032
+
+// Messages of the TWAIN condition codes: 5040 + code (5040-5055; 5047 and 5048 unused).
+#define IDS_TWCC_SUCCESS                5040
+#define IDS_TWCC_BUMMER                 5041
+#define IDS_TWCC_LOWMEMORY              5042
+#define IDS_TWCC_NODS                   5043
+#define IDS_TWCC_MAXCONNECTIONS         5044
+#define IDS_TWCC_OPERATIONERROR         5045
+#define IDS_TWCC_BADCAP                 5046
+#define IDS_TWCC_BADPROTOCOL            5049
+#define IDS_TWCC_BADVALUE               5050
+#define IDS_TWCC_SEQERROR               5051
+#define IDS_TWCC_BADDEST                5052
+#define IDS_TWCC_CAPUNSUPPORTED         5053
+#define IDS_TWCC_CAPBADOPERATION        5054
+#define IDS_TWCC_CAPSEQERROR            5055
+
+// Transfer failures (20009-20010).
+#define IDS_TRACE_ERROR                 20009
+#define IDS_OUT_OF_MEMORY               20010
