@@ -21,6 +21,15 @@ inline uint64_t loadBigEndian64(const uint8_t* p) {
 #endif
 }
 
+inline void storeBigEndian64(uint8_t* p, uint64_t v) {
+#if defined(__GNUC__)
+    v = __builtin_bswap64(v);
+    std::memcpy(p, &v, sizeof v);
+#else
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
+#endif
+}
+
 inline int countLeadingZeros64(uint64_t v) { return v ? __builtin_clzll(v) : 64; }
 
 // Reads a byte span as a bit stream. Past the end it delivers zero bits, which no code word
