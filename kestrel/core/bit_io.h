@@ -7,6 +7,13 @@
 
 #include "byte_span.h"
 
+// For the small helpers of the coding loops, which must not become calls.
+#if defined(__GNUC__)
+#define KESTREL_INLINE inline __attribute__((always_inline))
+#else
+#define KESTREL_INLINE inline
+#endif
+
 namespace kestrel {
 
 inline uint64_t loadBigEndian64(const uint8_t* p) {

@@ -9,12 +9,6 @@
 namespace kestrel {
 namespace {
 
-#if defined(__GNUC__)
-#define KESTREL_INLINE inline __attribute__((always_inline))
-#else
-#define KESTREL_INLINE inline
-#endif
-
 constexpr int kEolZeros = 11;
 constexpr int kWindowBits = 55; // a 1 found at or before this bit lies within what refill() promises
 

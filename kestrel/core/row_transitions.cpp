@@ -16,36 +16,28 @@ uint64_t loadPixels(const uint8_t* row, size_t rowBytes, size_t index) {
     return v;
 }
 
-// First position at or after `from` whose pixel is black (wantBlack) or white, else `width`.
-uint32_t findNext(const uint8_t* row, size_t rowBytes, uint32_t width, uint32_t from, uint64_t blackMask,
-                  bool wantBlack) {
-    uint32_t pos = from;
-    while (pos < width) {
-        uint64_t bits = loadPixels(row, rowBytes, pos >> 3) ^ blackMask;
-        if (!wantBlack) bits = ~bits;
-        const uint32_t skip = pos & 7;
-        bits <<= skip;
-        if (bits) return std::min<uint32_t>(pos + static_cast<uint32_t>(countLeadingZeros64(bits)), width);
-        pos += 64 - skip;
-    }
-    return width;
-}
-
 } // namespace
 
+// A change is where a pixel differs from the one before it (the one before the row is white, a
+// 0 bit): XOR each 64-pixel word with itself shifted by one pixel, then take the set bits in order.
 void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out) {
-    out.clear();
-    const size_t rowBytes = std::min(format.stride, (size_t{format.width} + 7) / 8);
-    const uint64_t blackMask = 0; // 1 bits are coded as black runs (see RowFormat)
-    uint32_t pos = 0;
-    bool lookForBlack = true;
-    while (true) {
-        pos = findNext(row, rowBytes, format.width, pos, blackMask, lookForBlack);
-        if (pos >= format.width) break;
-        out.push(pos);
-        lookForBlack = !lookForBlack;
+    const uint32_t width = format.width;
+    const size_t rowBytes = std::min(format.stride, (size_t{width} + 7) / 8);
+    uint32_t* changes = out.begin();
+    size_t n = 0;
+    uint64_t before = 0; // the pixel left of the word
+    for (uint32_t base = 0; base < width; base += 64) {
+        const uint64_t pixels = loadPixels(row, rowBytes, base >> 3);
+        uint64_t flips = pixels ^ ((pixels >> 1) | (before << 63));
+        before = pixels & 1;
+        if (width - base < 64) flips &= ~(~uint64_t{0} >> (width - base)); // nothing at or past the width
+        while (flips) {
+            const int z = countLeadingZeros64(flips);
+            changes[n++] = base + static_cast<uint32_t>(z);
+            flips &= ~(uint64_t{1} << 63 >> z);
+        }
     }
-    out.terminate();
+    out.finish(n);
 }
 
 namespace {
