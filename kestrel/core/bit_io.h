@@ -48,6 +48,11 @@ public:
     // Guarantees at least 56 valid bits in the window.
     void refill() {
         if (count_ > 56) return;
+        refillNow();
+    }
+
+    // Tops the window up to at least 56 valid bits; no more than 56 may be left in it.
+    void refillNow() {
         if (next_ + 8 <= size_) {
             window_ |= loadBigEndian64(data_ + next_) >> count_;
             next_ += static_cast<size_t>(63 - count_) >> 3;
@@ -60,6 +65,11 @@ public:
             ++next_;
             count_ += 8;
         }
+    }
+
+    // Refills only when fewer than `bits` (at most 56) valid bits are left.
+    void refillBelow(int bits) {
+        if (count_ < bits) refillNow();
     }
 
     // The next n bits (1..32) without consuming them; refill() must have run.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -35,6 +36,36 @@ uint16_t pairEntry(bool firstBlack, uint32_t bits12) {
     // A prefix code: a code no longer than the bits known is decided by them alone.
     if (second.kind != tables::kTerminating || second.length > kPairIndexBits - first.length) return 0;
     return static_cast<uint16_t>(first.run | second.run << 6 | (first.length + second.length) << 12);
+}
+
+// A mode code and, when both are vertical and fit, the vertical code after it, read with one
+// lookup of the next 8 bits: text is mostly edges that continue, coded as runs of vertical modes.
+constexpr int kModePairIndexBits = 8;
+struct ModePair {
+    tables::ModeEntry first;
+    int8_t secondDelta;
+    uint8_t secondLength; // 0: no second code
+};
+
+ModePair modePairEntry(uint32_t bits8) {
+    ModePair entry{tables::kModeDecode[bits8 >> 1], 0, 0};
+    if (entry.first.kind != tables::kVertical || entry.first.length >= kModePairIndexBits) return entry;
+    const uint32_t rest = (bits8 << entry.first.length) & ((1u << kModePairIndexBits) - 1);
+    const tables::ModeEntry second = tables::kModeDecode[rest >> 1];
+    if (second.kind == tables::kVertical && second.length <= kModePairIndexBits - entry.first.length) {
+        entry.secondDelta = second.delta;
+        entry.secondLength = second.length;
+    }
+    return entry;
+}
+
+const ModePair* modePairs() {
+    static const std::array<ModePair, 1 << kModePairIndexBits> table = [] {
+        std::array<ModePair, 1 << kModePairIndexBits> t{};
+        for (uint32_t i = 0; i < t.size(); ++i) t[i] = modePairEntry(i);
+        return t;
+    }();
+    return table.data();
 }
 
 // Built once from the generated code tables.
@@ -208,11 +239,10 @@ private:
     // zero length). Positions arrive in increasing order, so at most `width` are ever kept.
     static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position, uint32_t width) {
         if (position >= width) return;
-        if (n && out[n - 1] == position) {
-            --n;
-        } else {
-            out[n++] = position;
-        }
+        // Without a branch: the slot behind the last change always exists (the end markers).
+        const bool cancels = n && out[n - 1] == position;
+        out[n] = position;
+        n = cancels ? n - 1 : n + 1;
     }
 
     bool decodeOneDim() {
@@ -257,6 +287,19 @@ private:
         return ok;
     }
 
+    // A vertical mode: a1 = b1 + delta becomes a0, and the colour changes, so does the parity:
+    // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
+    // can be right of a1; before the first change sits a 0, never right of a1).
+    static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, int32_t width, int32_t start,
+                                        int32_t b1, int delta, int32_t& a0, ptrdiff_t& bi) {
+        const int32_t a1 = b1 + delta;
+        if (a1 < start || a1 > width) return false;
+        pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+        a0 = a1;
+        bi += (delta >> 7) | 1;
+        return true;
+    }
+
     bool decodeTwoDim() {
         BitReader bits = bits_;
         const int32_t width = static_cast<int32_t>(format_.width); // at most 2^20
@@ -264,6 +307,7 @@ private:
         uint32_t* out = current_.begin();
         size_t n = 0;
         const RunPairTables& pairs = runPairs();
+        const ModePair* modeTable = modePairs();
         int32_t a0 = -1; // -1: before the first pixel, where b1 may be 0
         // ref[bi] is b1 once the search below has run. Changes at even indices start black runs,
         // so bi's parity is the colour of the run a0 starts (0 white); the search steps over
@@ -275,21 +319,24 @@ private:
             while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
             const int32_t b1 = static_cast<int32_t>(ref[bi]);
             const int32_t start = a0 < 0 ? 0 : a0;
-            bits.refill();
-            const tables::ModeEntry m = tables::kModeDecode[bits.peek(tables::kModeIndexBits)];
+            // A mode code, or a horizontal code and a pair of runs, needs at most 15 bits.
+            bits.refillBelow(16);
+            const ModePair modes = modeTable[bits.peek(kModePairIndexBits)];
+            const tables::ModeEntry m = modes.first;
             if (m.kind == tables::kVertical) {
                 bits.consume(m.length);
-                const int32_t a1 = b1 + m.delta;
-                if (a1 < start || a1 > width) {
+                if (!vertical(out, n, width, start, b1, m.delta, a0, bi)) {
                     ok = false;
                     break;
                 }
-                pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
-                a0 = a1;
-                // The colour changes, so does the parity: the next b1 is right after b1, or just
-                // before it when a1 lies left of b1 (nothing earlier can be right of a1; before
-                // the first change sits a 0, never right of a1).
-                bi += (m.delta >> 7) | 1;
+                if (modes.secondLength && a0 < width) {
+                    while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+                    bits.consume(modes.secondLength);
+                    if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.secondDelta, a0, bi)) {
+                        ok = false;
+                        break;
+                    }
+                }
             } else if (m.kind == tables::kHorizontal) {
                 bits.consume(m.length); // the window still holds more than a pair's 12 bits
                 uint32_t first = 0, second = 0;
