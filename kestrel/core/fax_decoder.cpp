@@ -38,31 +38,39 @@ uint16_t pairEntry(bool firstBlack, uint32_t bits12) {
     return static_cast<uint16_t>(first.run | second.run << 6 | (first.length + second.length) << 12);
 }
 
-// A mode code and, when both are vertical and fit, the vertical code after it, read with one
-// lookup of the next 8 bits: text is mostly edges that continue, coded as runs of vertical modes.
-constexpr int kModePairIndexBits = 8;
-struct ModePair {
+// A mode code and, when they are all vertical and fit, up to two vertical codes after it, read
+// with one lookup of the next 10 bits: text is mostly edges that continue, coded as runs of
+// vertical modes.
+constexpr int kModeRunIndexBits = 10;
+struct ModeRun {
     tables::ModeEntry first;
-    int8_t secondDelta;
-    uint8_t secondLength; // 0: no second code
+    uint8_t more; // vertical codes after the first: 0, 1 or 2
+    int8_t delta[2];
+    uint8_t length[2];
 };
 
-ModePair modePairEntry(uint32_t bits8) {
-    ModePair entry{tables::kModeDecode[bits8 >> 1], 0, 0};
-    if (entry.first.kind != tables::kVertical || entry.first.length >= kModePairIndexBits) return entry;
-    const uint32_t rest = (bits8 << entry.first.length) & ((1u << kModePairIndexBits) - 1);
-    const tables::ModeEntry second = tables::kModeDecode[rest >> 1];
-    if (second.kind == tables::kVertical && second.length <= kModePairIndexBits - entry.first.length) {
-        entry.secondDelta = second.delta;
-        entry.secondLength = second.length;
+ModeRun modeRunEntry(uint32_t bits) {
+    const int shift = kModeRunIndexBits - tables::kModeIndexBits;
+    ModeRun entry{tables::kModeDecode[bits >> shift], 0, {0, 0}, {0, 0}};
+    if (entry.first.kind != tables::kVertical) return entry;
+    int used = entry.first.length;
+    for (int i = 0; i < 2; ++i) {
+        const uint32_t rest = (bits << used) & ((1u << kModeRunIndexBits) - 1);
+        const tables::ModeEntry next = tables::kModeDecode[rest >> shift];
+        // A prefix code: a code no longer than the bits known is decided by them alone.
+        if (next.kind != tables::kVertical || next.length > kModeRunIndexBits - used) break;
+        entry.delta[i] = next.delta;
+        entry.length[i] = next.length;
+        entry.more = static_cast<uint8_t>(i + 1);
+        used += next.length;
     }
     return entry;
 }
 
-const ModePair* modePairs() {
-    static const std::array<ModePair, 1 << kModePairIndexBits> table = [] {
-        std::array<ModePair, 1 << kModePairIndexBits> t{};
-        for (uint32_t i = 0; i < t.size(); ++i) t[i] = modePairEntry(i);
+const ModeRun* modeRuns() {
+    static const std::array<ModeRun, 1 << kModeRunIndexBits> table = [] {
+        std::array<ModeRun, 1 << kModeRunIndexBits> t{};
+        for (uint32_t i = 0; i < t.size(); ++i) t[i] = modeRunEntry(i);
         return t;
     }();
     return table.data();
@@ -307,7 +315,7 @@ private:
         uint32_t* out = current_.begin();
         size_t n = 0;
         const RunPairTables& pairs = runPairs();
-        const ModePair* modeTable = modePairs();
+        const ModeRun* modeTable = modeRuns();
         int32_t a0 = -1; // -1: before the first pixel, where b1 may be 0
         // ref[bi] is b1 once the search below has run. Changes at even indices start black runs,
         // so bi's parity is the colour of the run a0 starts (0 white); the search steps over
@@ -319,9 +327,9 @@ private:
             while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
             const int32_t b1 = static_cast<int32_t>(ref[bi]);
             const int32_t start = a0 < 0 ? 0 : a0;
-            // A mode code, or a horizontal code and a pair of runs, needs at most 15 bits.
+            // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
             bits.refillBelow(16);
-            const ModePair modes = modeTable[bits.peek(kModePairIndexBits)];
+            const ModeRun modes = modeTable[bits.peek(kModeRunIndexBits)];
             const tables::ModeEntry m = modes.first;
             if (m.kind == tables::kVertical) {
                 bits.consume(m.length);
@@ -329,12 +337,21 @@ private:
                     ok = false;
                     break;
                 }
-                if (modes.secondLength && a0 < width) {
+                // The codes after it belong to this row only while the row goes on.
+                if (modes.more && a0 < width) {
                     while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
-                    bits.consume(modes.secondLength);
-                    if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.secondDelta, a0, bi)) {
+                    bits.consume(modes.length[0]);
+                    if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[0], a0, bi)) {
                         ok = false;
                         break;
+                    }
+                    if (modes.more > 1 && a0 < width) {
+                        while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+                        bits.consume(modes.length[1]);
+                        if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[1], a0, bi)) {
+                            ok = false;
+                            break;
+                        }
                     }
                 }
             } else if (m.kind == tables::kHorizontal) {
