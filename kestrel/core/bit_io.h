@@ -7,6 +7,13 @@
 
 #include "byte_span.h"
 
+// For the small helpers of the coding loops, which must not become calls.
+#if defined(__GNUC__)
+#define KESTREL_INLINE inline __attribute__((always_inline))
+#else
+#define KESTREL_INLINE inline
+#endif
+
 namespace kestrel {
 
 inline uint64_t loadBigEndian64(const uint8_t* p) {
@@ -21,6 +28,15 @@ inline uint64_t loadBigEndian64(const uint8_t* p) {
 #endif
 }
 
+inline void storeBigEndian64(uint8_t* p, uint64_t v) {
+#if defined(__GNUC__)
+    v = __builtin_bswap64(v);
+    std::memcpy(p, &v, sizeof v);
+#else
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
+#endif
+}
+
 inline int countLeadingZeros64(uint64_t v) { return v ? __builtin_clzll(v) : 64; }
 
 // Reads a byte span as a bit stream. Past the end it delivers zero bits, which no code word
@@ -32,6 +48,11 @@ public:
     // Guarantees at least 56 valid bits in the window.
     void refill() {
         if (count_ > 56) return;
+        refillNow();
+    }
+
+    // Tops the window up to at least 56 valid bits; no more than 56 may be left in it.
+    void refillNow() {
         if (next_ + 8 <= size_) {
             window_ |= loadBigEndian64(data_ + next_) >> count_;
             next_ += static_cast<size_t>(63 - count_) >> 3;
@@ -44,6 +65,11 @@ public:
             ++next_;
             count_ += 8;
         }
+    }
+
+    // Refills only when fewer than `bits` (at most 56) valid bits are left.
+    void refillBelow(int bits) {
+        if (count_ < bits) refillNow();
     }
 
     // The next n bits (1..32) without consuming them; refill() must have run.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,80 @@ constexpr int kEolZeros = 11;
 constexpr int kWindowBits = 55; // a 1 found at or before this bit lies within what refill() promises
 
 enum class RowStart { Row, EndOfPage };
+
+// Two terminating codes, a run of one colour and a run of the other, read with one lookup of the
+// next 12 bits: dithered images are mostly such short runs. An entry holds the first run (bits
+// 0-5), the second (6-11) and both codes' length (12-15); 0 when the bits do not start such a pair.
+constexpr int kPairIndexBits = 12;
+struct RunPairTables {
+    uint16_t whiteBlack[1 << kPairIndexBits];
+    uint16_t blackWhite[1 << kPairIndexBits];
+};
+
+tables::RunEntry lookUpRun(bool black, uint32_t bits12) {
+    return black ? tables::kBlackDecode[bits12 << 1] : tables::kWhiteDecode[bits12];
+}
+
+uint16_t pairEntry(bool firstBlack, uint32_t bits12) {
+    const tables::RunEntry first = lookUpRun(firstBlack, bits12);
+    if (first.kind != tables::kTerminating || first.length >= kPairIndexBits) return 0;
+    const uint32_t rest = (bits12 << first.length) & ((1u << kPairIndexBits) - 1);
+    const tables::RunEntry second = lookUpRun(!firstBlack, rest);
+    // A prefix code: a code no longer than the bits known is decided by them alone.
+    if (second.kind != tables::kTerminating || second.length > kPairIndexBits - first.length) return 0;
+    return static_cast<uint16_t>(first.run | second.run << 6 | (first.length + second.length) << 12);
+}
+
+// A mode code and, when they are all vertical and fit, up to two vertical codes after it, read
+// with one lookup of the next 10 bits: text is mostly edges that continue, coded as runs of
+// vertical modes.
+constexpr int kModeRunIndexBits = 10;
+struct ModeRun {
+    tables::ModeEntry first;
+    uint8_t more; // vertical codes after the first: 0, 1 or 2
+    int8_t delta[2];
+    uint8_t length[2];
+};
+
+ModeRun modeRunEntry(uint32_t bits) {
+    const int shift = kModeRunIndexBits - tables::kModeIndexBits;
+    ModeRun entry{tables::kModeDecode[bits >> shift], 0, {0, 0}, {0, 0}};
+    if (entry.first.kind != tables::kVertical) return entry;
+    int used = entry.first.length;
+    for (int i = 0; i < 2; ++i) {
+        const uint32_t rest = (bits << used) & ((1u << kModeRunIndexBits) - 1);
+        const tables::ModeEntry next = tables::kModeDecode[rest >> shift];
+        // A prefix code: a code no longer than the bits known is decided by them alone.
+        if (next.kind != tables::kVertical || next.length > kModeRunIndexBits - used) break;
+        entry.delta[i] = next.delta;
+        entry.length[i] = next.length;
+        entry.more = static_cast<uint8_t>(i + 1);
+        used += next.length;
+    }
+    return entry;
+}
+
+const ModeRun* modeRuns() {
+    static const std::array<ModeRun, 1 << kModeRunIndexBits> table = [] {
+        std::array<ModeRun, 1 << kModeRunIndexBits> t{};
+        for (uint32_t i = 0; i < t.size(); ++i) t[i] = modeRunEntry(i);
+        return t;
+    }();
+    return table.data();
+}
+
+// Built once from the generated code tables.
+const RunPairTables& runPairs() {
+    static const RunPairTables pairs = [] {
+        RunPairTables t{};
+        for (uint32_t i = 0; i < (1u << kPairIndexBits); ++i) {
+            t.whiteBlack[i] = pairEntry(false, i);
+            t.blackWhite[i] = pairEntry(true, i);
+        }
+        return t;
+    }();
+    return pairs;
+}
 
 class FaxDecoder {
 public:
@@ -139,93 +214,181 @@ private:
         return z >= kEolZeros && z <= kWindowBits;
     }
 
-    bool readRun(bool black, uint32_t& run) {
+    // The hot loops work on a copy of the bit reader and write changes through a plain pointer,
+    // so that the compiler keeps both in registers: stores into the change list could otherwise
+    // alias the reader's members and force them through memory after every code.
+
+    // One run of the colour, make-up codes included; false (nothing consumed of the offending
+    // code, so that an EOL stays for resynchronising) at anything but a run code.
+    template <bool Black>
+    static KESTREL_INLINE bool readRun(BitReader& bits, uint32_t width, uint32_t& run) {
         uint32_t total = 0;
         while (true) {
-            bits_.refill();
-            const tables::RunEntry& e = black ? tables::kBlackDecode[bits_.peek(tables::kBlackIndexBits)]
-                                              : tables::kWhiteDecode[bits_.peek(tables::kWhiteIndexBits)];
+            bits.refill();
+            const tables::RunEntry e = Black ? tables::kBlackDecode[bits.peek(tables::kBlackIndexBits)]
+                                             : tables::kWhiteDecode[bits.peek(tables::kWhiteIndexBits)];
             if (e.kind == tables::kTerminating) {
-                bits_.consume(e.length);
+                bits.consume(e.length);
                 run = total + e.run;
                 return true;
             }
-            if (e.kind != tables::kMakeUp) return false; // EOL or no code: leave it for resynchronising
-            bits_.consume(e.length);
+            if (e.kind != tables::kMakeUp) return false;
+            bits.consume(e.length);
             total += e.run;
-            if (total > format_.width) return false;
+            if (total > width) return false;
         }
     }
 
+    static KESTREL_INLINE bool readRun(BitReader& bits, bool black, uint32_t width, uint32_t& run) {
+        return black ? readRun<true>(bits, width, run) : readRun<false>(bits, width, run);
+    }
+
+    // Appends a change below the width; one at the place of the previous cancels it (a run of
+    // zero length). Positions arrive in increasing order, so at most `width` are ever kept.
+    static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position, uint32_t width) {
+        if (position >= width) return;
+        // Without a branch: the slot behind the last change always exists (the end markers).
+        const bool cancels = n && out[n - 1] == position;
+        out[n] = position;
+        n = cancels ? n - 1 : n + 1;
+    }
+
     bool decodeOneDim() {
-        current_.clear();
+        BitReader bits = bits_;
         const uint32_t width = format_.width;
+        uint32_t* out = current_.begin();
+        size_t n = 0;
+        const RunPairTables& pairs = runPairs();
         uint32_t a = 0;
-        bool black = false;
+        bool ok = true;
         while (true) {
-            uint32_t run = 0;
-            if (!readRun(black, run)) return false;
-            if (run > width - a) return false;
-            a += run;
+            uint32_t white = 0, black = 0;
+            bits.refill();
+            const uint16_t pair = pairs.whiteBlack[bits.peek(kPairIndexBits)];
+            // A pair whose white run ends the row would take the next row's first code.
+            if (pair && (pair & 63) < width - a && ((pair >> 6) & 63) <= width - a - (pair & 63)) {
+                bits.consume(pair >> 12);
+                a += pair & 63;
+                pushChange(out, n, a, width);
+                a += (pair >> 6) & 63;
+                if (a == width) break;
+                pushChange(out, n, a, width);
+                continue;
+            }
+            if (!readRun<false>(bits, width, white) || white > width - a) {
+                ok = false;
+                break;
+            }
+            a += white;
             if (a == width) break;
-            current_.push(a);
-            black = !black;
+            pushChange(out, n, a, width);
+            if (!readRun<true>(bits, width, black) || black > width - a) {
+                ok = false;
+                break;
+            }
+            a += black;
+            if (a == width) break;
+            pushChange(out, n, a, width);
         }
-        current_.terminate();
+        bits_ = bits;
+        current_.finish(n);
+        return ok;
+    }
+
+    // A vertical mode: a1 = b1 + delta becomes a0, and the colour changes, so does the parity:
+    // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
+    // can be right of a1; before the first change sits a 0, never right of a1).
+    static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, int32_t width, int32_t start,
+                                        int32_t b1, int delta, int32_t& a0, ptrdiff_t& bi) {
+        const int32_t a1 = b1 + delta;
+        if (a1 < start || a1 > width) return false;
+        pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+        a0 = a1;
+        bi += (delta >> 7) | 1;
         return true;
     }
 
     bool decodeTwoDim() {
-        current_.clear();
-        const int64_t width = format_.width;
+        BitReader bits = bits_;
+        const int32_t width = static_cast<int32_t>(format_.width); // at most 2^20
         const uint32_t* ref = reference_.data();
-        int64_t a0 = -1;
-        size_t colour = 0; // 0 while a0 starts a white run
-        size_t bi = 0;
+        uint32_t* out = current_.begin();
+        size_t n = 0;
+        const RunPairTables& pairs = runPairs();
+        const ModeRun* modeTable = modeRuns();
+        int32_t a0 = -1; // -1: before the first pixel, where b1 may be 0
+        // ref[bi] is b1 once the search below has run. Changes at even indices start black runs,
+        // so bi's parity is the colour of the run a0 starts (0 white); the search steps over
+        // changes of the other kind two at a time, and the end markers (the width, three times)
+        // stop it.
+        ptrdiff_t bi = 0;
+        bool ok = true;
         while (a0 < width) {
-            while (static_cast<int64_t>(ref[bi]) <= a0 || (bi & 1) != colour) ++bi;
-            const int64_t b1 = ref[bi];
-            const int64_t b2 = ref[bi + 1];
-            const int64_t start = a0 < 0 ? 0 : a0;
-            bits_.refill();
-            const tables::ModeEntry& m = tables::kModeDecode[bits_.peek(tables::kModeIndexBits)];
-            switch (m.kind) {
-            case tables::kPass:
-                bits_.consume(m.length);
-                a0 = b2;
-                continue;
-            case tables::kHorizontal: {
-                bits_.consume(m.length);
+            while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+            const int32_t b1 = static_cast<int32_t>(ref[bi]);
+            const int32_t start = a0 < 0 ? 0 : a0;
+            // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
+            bits.refillBelow(16);
+            const ModeRun modes = modeTable[bits.peek(kModeRunIndexBits)];
+            const tables::ModeEntry m = modes.first;
+            if (m.kind == tables::kVertical) {
+                bits.consume(m.length);
+                if (!vertical(out, n, width, start, b1, m.delta, a0, bi)) {
+                    ok = false;
+                    break;
+                }
+                // The codes after it belong to this row only while the row goes on.
+                if (modes.more && a0 < width) {
+                    while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+                    bits.consume(modes.length[0]);
+                    if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[0], a0, bi)) {
+                        ok = false;
+                        break;
+                    }
+                    if (modes.more > 1 && a0 < width) {
+                        while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+                        bits.consume(modes.length[1]);
+                        if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[1], a0, bi)) {
+                            ok = false;
+                            break;
+                        }
+                    }
+                }
+            } else if (m.kind == tables::kHorizontal) {
+                bits.consume(m.length); // the window still holds more than a pair's 12 bits
                 uint32_t first = 0, second = 0;
-                if (!readRun(colour != 0, first) || !readRun(colour == 0, second)) return false;
-                const int64_t a1 = start + first;
-                const int64_t a2 = a1 + second;
-                if (a2 > width) return false;
-                pushChange(a1);
-                pushChange(a2);
-                a0 = a2;
+                const bool black = bi & 1;
+                const uint32_t room = static_cast<uint32_t>(width - start);
+                const uint16_t pair = (black ? pairs.blackWhite : pairs.whiteBlack)[bits.peek(kPairIndexBits)];
+                if (pair) {
+                    first = pair & 63;
+                    second = (pair >> 6) & 63;
+                    bits.consume(pair >> 12);
+                } else if (!readRun(bits, black, room, first) || !readRun(bits, !black, room, second)) {
+                    ok = false;
+                    break;
+                }
+                if (uint64_t{first} + second > room) {
+                    ok = false;
+                    break;
+                }
+                const int32_t a1 = start + static_cast<int32_t>(first);
+                const int32_t a2 = a1 + static_cast<int32_t>(second);
+                pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+                pushChange(out, n, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
+                a0 = a2; // same colour again: the next b1 is at or after this one
+            } else if (m.kind == tables::kPass) {
+                bits.consume(m.length);
+                a0 = static_cast<int32_t>(ref[bi + 1]);
+                bi += 2;
+            } else {
+                ok = false; // EOL, extension or no code
                 break;
             }
-            case tables::kVertical: {
-                bits_.consume(m.length);
-                const int64_t a1 = b1 + m.delta;
-                if (a1 < start || a1 > width) return false;
-                pushChange(a1);
-                a0 = a1;
-                colour ^= 1;
-                break;
-            }
-            default:
-                return false; // EOL, extension or no code
-            }
-            if (bi > 0) --bi;
         }
-        current_.terminate();
-        return true;
-    }
-
-    void pushChange(int64_t position) {
-        if (position < format_.width) current_.push(static_cast<uint32_t>(position));
+        bits_ = bits;
+        current_.finish(n);
+        return ok;
     }
 
     CodingMode mode_;

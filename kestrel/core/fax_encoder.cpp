@@ -90,66 +90,76 @@ private:
         }
     }
 
-    void putRun(uint32_t run, bool black) {
+    // The coding loops work on a copy of the bit writer, kept in registers: the bytes it stores
+    // could otherwise alias its own members and force them through memory after every code.
+    static KESTREL_INLINE void putRun(BitWriter& bits, uint32_t run, bool black) {
         const tables::CodeWord* makeUp = black ? tables::kBlackMakeUp : tables::kWhiteMakeUp;
         const tables::CodeWord* terminating = black ? tables::kBlackTerminating : tables::kWhiteTerminating;
-        while (run > tables::kMaxMakeUp) {
-            bits_.put(makeUp[tables::kMaxMakeUp / 64 - 1].code, makeUp[tables::kMaxMakeUp / 64 - 1].length);
-            run -= tables::kMaxMakeUp;
-        }
         if (run >= 64) {
-            const tables::CodeWord& c = makeUp[run / 64 - 1];
-            bits_.put(c.code, c.length);
-            run &= 63;
+            while (run > tables::kMaxMakeUp) {
+                bits.put(makeUp[tables::kMaxMakeUp / 64 - 1].code, makeUp[tables::kMaxMakeUp / 64 - 1].length);
+                run -= tables::kMaxMakeUp;
+            }
+            if (run >= 64) {
+                const tables::CodeWord& c = makeUp[run / 64 - 1];
+                bits.put(c.code, c.length);
+                run &= 63;
+            }
         }
-        bits_.put(terminating[run].code, terminating[run].length);
+        bits.put(terminating[run].code, terminating[run].length);
     }
 
     void encodeOneDim() {
+        BitWriter bits = bits_;
         uint32_t a0 = 0;
+        const uint32_t* changes = current_.data();
         const size_t n = current_.count();
         for (size_t i = 0; i < n; ++i) {
-            putRun(current_[i] - a0, i & 1);
-            a0 = current_[i];
+            putRun(bits, changes[i] - a0, i & 1);
+            a0 = changes[i];
         }
-        putRun(format_.width - a0, n & 1);
+        putRun(bits, format_.width - a0, n & 1);
+        bits_ = bits;
     }
 
     void encodeTwoDim() {
-        const uint32_t width = format_.width;
+        BitWriter bits = bits_;
+        const int32_t width = static_cast<int32_t>(format_.width); // at most 2^20
         const uint32_t* cur = current_.data();
         const uint32_t* ref = reference_.data();
-        int64_t a0 = -1;
-        size_t ai = 0; // cur[ai] is a1; its parity is the colour of the run that a0 starts
-        size_t bi = 0;
-        while (a0 < static_cast<int64_t>(width)) {
-            const size_t colour = ai & 1;
-            while (static_cast<int64_t>(ref[bi]) <= a0 || (bi & 1) != colour) ++bi;
-            const uint32_t a1 = cur[ai];
-            const uint32_t b1 = ref[bi];
-            const uint32_t b2 = ref[bi + 1];
+        int32_t a0 = -1;
+        size_t ai = 0;    // cur[ai] is a1; its parity is the colour of the run that a0 starts
+        ptrdiff_t bi = 0; // ref[bi] is b1 after the search, with the same parity (see the decoder)
+        while (a0 < width) {
+            while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+            const int32_t a1 = static_cast<int32_t>(cur[ai]);
+            const int32_t b1 = static_cast<int32_t>(ref[bi]);
+            const int32_t b2 = static_cast<int32_t>(ref[bi + 1]);
             if (b2 < a1) {
-                bits_.put(0x1, 4); // pass
+                bits.put(0x1, 4); // pass
                 a0 = b2;
+                bi += 2;
                 continue;
             }
-            const int64_t delta = static_cast<int64_t>(a1) - b1;
+            const int32_t delta = a1 - b1;
             if (delta >= -3 && delta <= 3) {
                 const VerticalCode& v = kVertical[delta + 3];
-                bits_.put(v.code, v.length);
+                bits.put(v.code, v.length);
                 a0 = a1;
                 ++ai;
+                bi += delta < 0 ? -1 : 1; // before the first change sits a 0, never right of a1
             } else {
-                const uint32_t start = a0 < 0 ? 0 : static_cast<uint32_t>(a0);
-                const uint32_t a2 = cur[ai + 1];
-                bits_.put(0x1, 3); // horizontal
-                putRun(a1 - start, colour);
-                putRun(a2 - a1, !colour);
+                const int32_t start = a0 < 0 ? 0 : a0;
+                const int32_t a2 = static_cast<int32_t>(cur[ai + 1]);
+                const bool black = ai & 1;
+                bits.put(0x1, 3); // horizontal
+                putRun(bits, static_cast<uint32_t>(a1 - start), black);
+                putRun(bits, static_cast<uint32_t>(a2 - a1), !black);
                 a0 = a2;
                 ai += 2;
             }
-            if (bi > 0) --bi; // a1 may lie left of b1: the element before b1 can become the next b1
         }
+        bits_ = bits;
     }
 
     CodingMode mode_;

@@ -16,65 +16,104 @@ uint64_t loadPixels(const uint8_t* row, size_t rowBytes, size_t index) {
     return v;
 }
 
-// First position at or after `from` whose pixel is black (wantBlack) or white, else `width`.
-uint32_t findNext(const uint8_t* row, size_t rowBytes, uint32_t width, uint32_t from, uint64_t blackMask,
-                  bool wantBlack) {
-    uint32_t pos = from;
-    while (pos < width) {
-        uint64_t bits = loadPixels(row, rowBytes, pos >> 3) ^ blackMask;
-        if (!wantBlack) bits = ~bits;
-        const uint32_t skip = pos & 7;
-        bits <<= skip;
-        if (bits) return std::min<uint32_t>(pos + static_cast<uint32_t>(countLeadingZeros64(bits)), width);
-        pos += 64 - skip;
+} // namespace
+
+// A change is where a pixel differs from the one before it (the one before the row is white, a
+// 0 bit): XOR each 64-pixel word with itself shifted by one pixel, then take the set bits in order.
+void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out) {
+    const uint32_t width = format.width;
+    const size_t rowBytes = std::min(format.stride, (size_t{width} + 7) / 8);
+    uint32_t* changes = out.begin();
+    size_t n = 0;
+    uint64_t before = 0; // the pixel left of the word
+    for (uint32_t base = 0; base < width; base += 64) {
+        const uint64_t pixels = loadPixels(row, rowBytes, base >> 3);
+        uint64_t flips = pixels ^ ((pixels >> 1) | (before << 63));
+        before = pixels & 1;
+        if (width - base < 64) flips &= ~(~uint64_t{0} >> (width - base)); // nothing at or past the width
+        while (flips) {
+            const int z = countLeadingZeros64(flips);
+            changes[n++] = base + static_cast<uint32_t>(z);
+            flips &= ~(uint64_t{1} << 63 >> z);
+        }
     }
-    return width;
+    out.finish(n);
 }
 
-void setBits(uint8_t* row, uint32_t from, uint32_t to, bool ones) {
-    if (from >= to) return;
-    uint32_t firstByte = from >> 3;
-    const uint32_t lastByte = (to - 1) >> 3;
-    const uint8_t headMask = static_cast<uint8_t>(0xFFu >> (from & 7));
-    const uint8_t tailMask = static_cast<uint8_t>(0xFFu << (7 - ((to - 1) & 7)));
-    if (firstByte == lastByte) {
-        const uint8_t mask = headMask & tailMask;
-        row[firstByte] = ones ? (row[firstByte] | mask) : (row[firstByte] & ~mask);
-        return;
+namespace {
+
+// Stores 64-pixel words of one row: whole words big-endian, the row's last partial word byte by
+// byte, runs of equal words with memset.
+class RowWords {
+public:
+    RowWords(uint8_t* row, size_t stride) : row_(row), stride_(stride), fullWords_(stride / 8) {}
+
+    size_t words() const { return (stride_ + 7) / 8; }
+
+    void store(size_t index, uint64_t word) {
+        if (index < fullWords_) {
+            storeBigEndian64(row_ + index * 8, word);
+            return;
+        }
+        for (size_t i = 0; index * 8 + i < stride_; ++i) row_[index * 8 + i] = static_cast<uint8_t>(word >> (56 - 8 * i));
     }
-    row[firstByte] = ones ? (row[firstByte] | headMask) : (row[firstByte] & ~headMask);
-    ++firstByte;
-    if (lastByte > firstByte) std::memset(row + firstByte, ones ? 0xFF : 0x00, lastByte - firstByte);
-    row[lastByte] = ones ? (row[lastByte] | tailMask) : (row[lastByte] & ~tailMask);
-}
+
+    // Words [first, end), every one of them `word` (all zeros or all ones).
+    void fill(size_t first, size_t end, uint64_t word) {
+        const size_t whole = std::min(end, fullWords_);
+        if (first < whole) {
+            std::memset(row_ + first * 8, static_cast<uint8_t>(word), (whole - first) * 8);
+            first = whole;
+        }
+        for (; first < end; ++first) store(first, word);
+    }
+
+private:
+    uint8_t* row_;
+    size_t stride_;
+    size_t fullWords_;
+};
+
+// Every change flips the colour of all pixels from it to the end of the row; within a word that
+// is an XOR of a suffix mask, so a row costs one shift and XOR per change plus one store per word.
+class FlipPainter {
+public:
+    FlipPainter(uint8_t* row, size_t stride) : out_(row, stride) {}
+
+    inline void flip(uint64_t position) {
+        const size_t index = static_cast<size_t>(position >> 6);
+        if (index != current_) {
+            out_.store(current_, word_);
+            if (index > current_ + 1) out_.fill(current_ + 1, index, colour_);
+            current_ = index;
+            word_ = colour_;
+        }
+        word_ ^= ~uint64_t{0} >> (position & 63);
+        colour_ = ~colour_;
+    }
+
+    void finish() {
+        out_.store(current_, word_);
+        out_.fill(current_ + 1, out_.words(), colour_);
+    }
+
+private:
+    RowWords out_;
+    uint64_t word_ = 0;   // the word being built
+    uint64_t colour_ = 0; // all ones while the pixels reached so far are 1 bits
+    size_t current_ = 0;  // the index of word_
+};
 
 } // namespace
 
-void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out) {
-    out.clear();
-    const size_t rowBytes = std::min(format.stride, (size_t{format.width} + 7) / 8);
-    const uint64_t blackMask = 0; // 1 bits are coded as black runs (see RowFormat)
-    uint32_t pos = 0;
-    bool lookForBlack = true;
-    while (true) {
-        pos = findNext(row, rowBytes, format.width, pos, blackMask, lookForBlack);
-        if (pos >= format.width) break;
-        out.push(pos);
-        lookForBlack = !lookForBlack;
-    }
-    out.terminate();
-}
-
 void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row) {
-    std::memset(row, 0x00, format.stride);
+    FlipPainter painter(row, format.stride);
+    const uint32_t* t = changes.data();
     const size_t n = changes.count();
-    for (size_t i = 0; i < n; i += 2) {
-        const uint32_t end = i + 1 < n ? changes[i + 1] : format.width;
-        setBits(row, changes[i], end, true);
-    }
-    const uint64_t rowBits = uint64_t{format.stride} * 8;
-    if (!format.whiteIsZero && rowBits > format.width)
-        setBits(row, format.width, static_cast<uint32_t>(std::min<uint64_t>(rowBits, UINT32_MAX)), true);
+    for (size_t i = 0; i < n; ++i) painter.flip(t[i]);
+    // Pixels beyond the width are white: 0 bits, or 1 bits when white is one.
+    if (format.width < uint64_t{format.stride} * 8 && ((n & 1) != 0) == format.whiteIsZero) painter.flip(format.width);
+    painter.finish();
 }
 
 void paintWhiteRow(const RowFormat& format, uint8_t* row) {

@@ -23,24 +23,33 @@ constexpr size_t kEndMarkers = 3;
 
 class Transitions {
 public:
-    explicit Transitions(uint32_t width) : width_(width), at_(size_t{width} + kEndMarkers + 1) {}
+    // One slot before the first change holds 0: a decoder stepping back from the first change
+    // finds a change that is never right of any a0 (see FaxDecoder::decodeTwoDim).
+    explicit Transitions(uint32_t width) : width_(width), at_(size_t{width} + kEndMarkers + 2) {}
 
     uint32_t width() const { return width_; }
     size_t count() const { return count_; }
-    const uint32_t* data() const { return at_.data(); }
-    uint32_t operator[](size_t i) const { return at_[i]; }
+    const uint32_t* data() const { return at_.data() + 1; }
+    uint32_t operator[](size_t i) const { return at_[i + 1]; }
 
     void clear() { count_ = 0; }
     // Adds a colour change; one at the same place as the previous cancels it (a zero-length run).
     void push(uint32_t position) {
-        if (count_ && at_[count_ - 1] == position) {
+        if (count_ && at_[count_] == position) {
             --count_;
         } else if (count_ < width_) { // callers push increasing positions below the width
-            at_[count_++] = position;
+            at_[++count_] = position;
         }
     }
+    // For decoders that write changes directly: room for `width` of them, then finish(count)
+    // with how many were written (increasing, below the width).
+    uint32_t* begin() { return at_.data() + 1; }
+    void finish(size_t count) {
+        count_ = count;
+        terminate();
+    }
     void terminate() {
-        for (size_t i = 0; i < kEndMarkers; ++i) at_[count_ + i] = width_;
+        for (size_t i = 0; i < kEndMarkers; ++i) at_[count_ + 1 + i] = width_;
     }
     void swap(Transitions& other) {
         at_.swap(other.at_);

@@ -1,0 +1,88 @@
+// The decoders' shortcuts: several codes read with one lookup must never take a code of the next
+// row, and rows painted a word at a time must match pixel-by-pixel painting.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "bit_io.h"
+#include "test_support.h"
+
+namespace kestrel::test {
+namespace {
+
+// A row painted pixel by pixel from its changes, the way the changes are defined.
+std::vector<uint8_t> paintedPixelByPixel(const Transitions& changes, const RowFormat& format) {
+    std::vector<uint8_t> row(format.stride, 0);
+    bool one = false;
+    size_t next = 0;
+    for (uint64_t x = 0; x < uint64_t{format.stride} * 8; ++x) {
+        if (x < format.width && next < changes.count() && changes[next] == x) {
+            one = !one;
+            ++next;
+        }
+        const bool bit = x < format.width ? one : !format.whiteIsZero;
+        if (bit) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    }
+    return row;
+}
+
+TEST(FaxDecode, RowsPaintedAWordAtATimeMatchPixelByPixel) {
+    std::mt19937 random(5);
+    for (uint32_t width : {1u, 7u, 63u, 64u, 65u, 127u, 200u, 1728u}) {
+        for (size_t pad : {0u, 1u, 9u}) {
+            for (bool whiteIsZero : {true, false}) {
+                const RowFormat format{width, (width + 7) / 8 + pad, whiteIsZero};
+                Transitions changes(width);
+                for (int trial = 0; trial < 20; ++trial) {
+                    changes.clear();
+                    const uint32_t density = 1 + random() % 40;
+                    for (uint32_t x = 0; x < width; ++x)
+                        if (random() % density == 0) changes.push(x);
+                    changes.terminate();
+                    std::vector<uint8_t> row(format.stride, 0xA5);
+                    paintRow(changes, format, row.data());
+                    ASSERT_EQ(row, paintedPixelByPixel(changes, format))
+                        << "width " << width << " pad " << pad << " white is zero " << whiteIsZero;
+                }
+            }
+        }
+    }
+}
+
+// T.4 one-dimensional rows need no EOL: a row that ends on a white run is followed at once by the
+// next row's first code, which a lookup of a white and a black run together must leave alone.
+TEST(FaxDecode, OneDimensionalRowEndingWhiteWithoutEol) {
+    std::vector<uint8_t> coded(16, 0);
+    BitWriter bits(ByteSpan{coded.data(), coded.size()});
+    bits.put(0xB, 4);  // white 4
+    bits.put(0x3, 3);  // black 4
+    bits.put(0x13, 5); // white 8: the row of 16 is complete
+    bits.put(0x7, 4);  // next row: white 2
+    bits.put(0x7, 8);  // black 14
+    bits.finish();
+    Bitmap expected(16, 2, true);
+    expected.fillRun(0, 4, 8);
+    expected.fillRun(1, 2, 16);
+    DecodeOutcome outcome;
+    const Bitmap decoded = decode(CodingMode::Group3OneDim, coded, expected, &outcome);
+    EXPECT_EQ(outcome.rowsDamaged, 0u);
+    EXPECT_EQ(firstDifference(expected, decoded), "");
+}
+
+// In T.6 a white row under a white row is one V0 code, one bit: a lookup sees the next rows'
+// codes too, and each must land in its own row.
+TEST(FaxDecode, RowsOfSingleVerticalCodes) {
+    Bitmap image(40, 9, true);
+    image.fillRun(3, 10, 20);
+    image.fillRun(4, 10, 20);
+    image.fillRun(5, 11, 21);
+    for (CodingMode mode : {CodingMode::Group4, CodingMode::Group3TwoDim}) {
+        DecodeOutcome outcome;
+        const Bitmap decoded = decode(mode, encode(mode, 100, image), image, &outcome);
+        EXPECT_EQ(outcome.rowsDamaged, 0u);
+        EXPECT_EQ(firstDifference(image, decoded), "");
+    }
+}
+
+} // namespace
+} // namespace kestrel::test
