@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "handles.h"
 #include "image_encoding.h"
@@ -140,13 +140,14 @@ bool DataSource::LoadScenario(std::string& problem) {
     return false;
   }
   std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  if (!file || !(text << file.rdbuf())) {
+  std::string text;
+  if (file) text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  if (!file || file.bad()) {
     std::snprintf(message, sizeof message, LoadString(module_, IDS_SCENARIO_UNREADABLE).c_str(), path);
     problem = message;
     return false;
   }
-  ScenarioOutcome outcome = ParseScenario(text.str());
+  ScenarioOutcome outcome = ParseScenario(text);
   if (!outcome.ok) {
     std::snprintf(message, sizeof message, LoadString(module_, IDS_SCENARIO_FAULT).c_str(), path,
                   outcome.line, outcome.message.c_str());

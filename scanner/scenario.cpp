@@ -70,7 +70,9 @@ bool ParseBool(std::string_view text, bool& value) {
   return false;
 }
 
+// Texts may be written in double quotes to keep blanks at their ends.
 bool ParseText(std::string_view text, size_t max, std::string& value) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
   if (text.size() > max) return false;
   value = std::string(text);
   return true;
@@ -112,7 +114,7 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
   } else if (key == "manufacturer") {
     good = ParseText(value, 33, s.manufacturer);
   } else if (key == "product_name") {
-    good = ParseText(value, 33, s.product_name) && !value.empty();
+    good = ParseText(value, 33, s.product_name) && !s.product_name.empty();
   } else if (key == "inquiry_vendor") {
     good = ParseText(value, 8, s.inquiry_vendor);
   } else if (key == "inquiry_product") {

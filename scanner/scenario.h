@@ -1,5 +1,6 @@
 // The scenario file that scripts the virtual scanner for tests and demonstrations: one
-// "key = value" per line, "#" starts a comment. Portable.
+// "key = value" per line, "#" starts a comment, a text in double quotes keeps its blanks.
+// Portable.
 #pragma once
 
 #include <cstdint>
