@@ -135,7 +135,7 @@ bool DataSource::LoadScenario(std::string& problem) {
   if (length == 0) return true;
   char message[512];
   if (length >= MAX_PATH) {
-    std::snprintf(message, sizeof message, LoadString(module_, IDS_SCENARIO_UNREADABLE).c_str(), "(too long)");
+    std::snprintf(message, sizeof message, LoadString(module_, IDS_SCENARIO_UNREADABLE).c_str(), kScenarioVariable);
     problem = message;
     return false;
   }
