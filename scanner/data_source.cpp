@@ -8,6 +8,7 @@
 
 #include "handles.h"
 #include "image_encoding.h"
+#include "picture_file.h"
 #include "scanner_dialog.h"
 #include "scanner_resource.h"
 
@@ -203,6 +204,11 @@ TW_UINT16 DataSource::Open(pTW_IDENTITY identity) {
                 MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     return Fail(TWCC_BUMMER);
   }
+  if (!FindFolderPages(problem)) {
+    MessageBoxA(nullptr, problem.c_str(), LoadString(module_, IDS_SCANNER_TITLE).c_str(),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return Fail(TWCC_BUMMER);
+  }
   TW_UINT16 injected = TWRC_SUCCESS;
   if (InjectedFailure(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, injected)) return injected;
   FillIdentity(*identity);
@@ -218,6 +224,32 @@ TW_UINT16 DataSource::Open(pTW_IDENTITY identity) {
   file_format_ = TWFF_BMP;
   state_ = 4;
   return Succeed();
+}
+
+bool DataSource::FindFolderPages(std::string& problem) {
+  folder_pages_.clear();
+  if (scenario_.page_folder.empty()) return true;
+  WIN32_FIND_DATAA data;
+  UniqueFind find(FindFirstFileA((scenario_.page_folder + "\\*").c_str(), &data));
+  if (find.valid()) {
+    do {
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPictureName(data.cFileName)) {
+        folder_pages_.push_back(data.cFileName);
+      }
+    } while (FindNextFileA(find.get(), &data));
+  }
+  if (folder_pages_.empty()) {
+    char message[512];
+    std::snprintf(message, sizeof message, LoadString(module_, IDS_PAGE_FOLDER_EMPTY).c_str(),
+                  scenario_.page_folder.c_str());
+    problem = message;
+    return false;
+  }
+  std::sort(folder_pages_.begin(), folder_pages_.end(),
+            [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+  for (std::string& name : folder_pages_) name = scenario_.page_folder + "\\" + name;
+  if (!scenario_.pages_given) scenario_.pages = static_cast<uint32_t>(folder_pages_.size());
+  return true;
 }
 
 TW_UINT16 DataSource::Close() {
@@ -377,18 +409,32 @@ TW_UINT16 DataSource::Inquiry(TW_MEMREF data) {
   return Succeed();
 }
 
-bool DataSource::PreparePage() {
-  if (page_ready_) return true;
+TW_UINT16 DataSource::PreparePage() {
+  if (page_ready_) return TWCC_SUCCESS;
   page_settings_ = CurrentSettings();
   ++page_number_;
-  page_ = GeneratePage(page_number_, page_settings_);
+  if (folder_pages_.empty()) {
+    page_ = GeneratePage(page_number_, page_settings_);
+  } else {
+    // The folder's files follow one another, and start again when the feeder asks for more.
+    const std::string& name = folder_pages_[(page_number_ - 1) % folder_pages_.size()];
+    std::ifstream file(name, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    Picture picture;
+    std::string problem;
+    if (!file || !ReadPicture(bytes, picture, problem)) {
+      OutputDebugStringA((name + ": " + problem).c_str());
+      return TWCC_OPERATIONERROR;
+    }
+    page_ = ConvertPicture(picture.pixels, picture.width, picture.height, page_settings_);
+  }
   page_ready_ = !page_.pixels.empty();
-  return page_ready_;
+  return page_ready_ ? TW_UINT16(TWCC_SUCCESS) : TW_UINT16(TWCC_LOWMEMORY);
 }
 
 TW_UINT16 DataSource::ImageInfo(TW_IMAGEINFO* info) {
   if (state_ != 6 && state_ != 7) return Fail(TWCC_SEQERROR);
-  if (!PreparePage()) return Fail(TWCC_LOWMEMORY);
+  if (TW_UINT16 problem = PreparePage()) return Fail(problem);
   *info = TW_IMAGEINFO{};
   info->XResolution.Whole = static_cast<TW_INT16>(page_settings_.dpi);
   info->YResolution.Whole = static_cast<TW_INT16>(page_settings_.dpi);
@@ -470,8 +516,8 @@ bool DataSource::TransferAllowed(TW_UINT16 mechanism, TW_UINT16& result) {
     result = Fail(TWCC_SEQERROR);
     return false;
   }
-  if (!PreparePage()) {
-    result = Fail(TWCC_LOWMEMORY);
+  if (TW_UINT16 problem = PreparePage()) {
+    result = Fail(problem);
     return false;
   }
   if (scenario_.cancel_page == page_number_) {

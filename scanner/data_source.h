@@ -57,7 +57,9 @@ class DataSource {
   bool LoadScenario(std::string& problem);
   void FillIdentity(TW_IDENTITY& identity) const;
   void PostEvent(TW_UINT16 event);
-  bool PreparePage();
+  // TWCC_SUCCESS when the page is ready, else the reason it is not.
+  TW_UINT16 PreparePage();
+  bool FindFolderPages(std::string& problem);
   uint32_t PagesForBatch(uint32_t feeder) const;
   bool TransferAllowed(TW_UINT16 mechanism, TW_UINT16& result);
   TW_UINT16 FinishPage(TW_UINT16 result);
@@ -85,6 +87,7 @@ class DataSource {
   bool memory_started_ = false;
   std::string file_name_ = "TWAIN.TMP";
   TW_UINT16 file_format_ = TWFF_BMP;
+  std::vector<std::string> folder_pages_;  // full names, in name order
 };
 
 // The message the source posts to the application's window to hand it an event.

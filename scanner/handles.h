@@ -50,4 +50,20 @@ class GlobalLockGuard {
   void* data_;
 };
 
+// A FindFirstFile search.
+class UniqueFind {
+ public:
+  explicit UniqueFind(HANDLE handle) : handle_(handle) {}
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  ~UniqueFind() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
 }  // namespace tvscan

@@ -18,6 +18,7 @@
 #define IDS_SCANNER_TITLE       2000
 #define IDS_SCENARIO_FAULT      2001
 #define IDS_SCENARIO_UNREADABLE 2002
+#define IDS_PAGE_FOLDER_EMPTY   2003
 #define IDS_PIXEL_BW            2010
 #define IDS_PIXEL_GRAY          2011
 #define IDS_PIXEL_RGB           2012

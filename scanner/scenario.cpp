@@ -109,6 +109,7 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
   bool known = true;
   if (key == "pages") {
     good = ParseNumber(value, 1000, s.pages);
+    s.pages_given = good;
   } else if (key == "online") {
     good = ParseBool(value, s.online);
   } else if (key == "manufacturer") {
@@ -137,6 +138,8 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
     good = ParseBool(value, s.pad_rows);
   } else if (key == "palette") {
     good = ParseBool(value, s.palette);
+  } else if (key == "page_folder") {
+    good = ParseText(value, 240, s.page_folder) && !s.page_folder.empty();
   } else {
     known = false;
   }

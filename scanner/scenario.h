@@ -22,6 +22,7 @@ struct FailureRule {
 
 struct Scenario {
   uint32_t pages = 3;              // pages in the feeder for each batch
+  bool pages_given = false;        // the file set `pages` (else a page folder decides)
   bool online = true;              // false: CAP_DEVICEONLINE says off line, enabling fails
   std::string manufacturer;        // overrides the identity's Manufacturer when not empty
   std::string product_name;        // overrides the identity's ProductName when not empty
@@ -35,6 +36,7 @@ struct Scenario {
   uint32_t extra_rows = 0;         // memory mode: strips carry this many rows beyond the page
   bool pad_rows = false;           // memory mode: rows padded to 32 bits
   bool palette = true;             // false: DAT_PALETTE8 is not supported
+  std::string page_folder;         // BMP and TIFF files of this folder are the pages, in name order
 };
 
 struct ScenarioOutcome {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "image_encoding.h"
+#include "picture_file.h"
 #include "scenario.h"
 #include "test_support.h"
 #include "twain_client.h"
@@ -205,7 +206,7 @@ TEST(ScenarioParserTest, ReadsEveryKey) {
       "pages = 5  # comment\r\nonline = no\nmanufacturer = X\nproduct_name = Y\ninquiry_vendor = V\n"
       "inquiry_product = P\ninquiry_revision = 1.2\ninquiry = 0\n"
       "fail = DG_CONTROL 0x8001 MSG_GET TWRC_CHECKSTATUS 5 page 3\ncancel_page = 2\n"
-      "unknown_length = 1\nextra_rows = 9\npad_rows = yes\npalette = false\n");
+      "unknown_length = 1\nextra_rows = 9\npad_rows = yes\npalette = false\npage_folder = \"C:\\pages\"\n");
   ASSERT_TRUE(outcome.ok) << outcome.line << ": " << outcome.message;
   const tvscan::Scenario& s = outcome.scenario;
   EXPECT_EQ(s.pages, 5u);
@@ -221,6 +222,8 @@ TEST(ScenarioParserTest, ReadsEveryKey) {
   EXPECT_EQ(s.extra_rows, 9u);
   EXPECT_TRUE(s.pad_rows);
   EXPECT_FALSE(s.palette);
+  EXPECT_EQ(s.page_folder, "C:\\pages");
+  EXPECT_TRUE(s.pages_given);
 }
 
 TEST(ScenarioParserTest, NamesTheLineOfEveryFault) {
@@ -246,6 +249,115 @@ TEST(ScenarioParserTest, NamesTheLineOfEveryFault) {
     EXPECT_EQ(outcome.line, fault.line) << fault.text;
     EXPECT_EQ(outcome.message.rfind(fault.message, 0), 0u) << fault.text << " -> " << outcome.message;
   }
+}
+
+}  // namespace
+}  // namespace tvscan_test
+
+namespace tvscan_test {
+namespace {
+
+std::string TempFolder(const char* name) {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  std::string folder = std::string(temp) + name;
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+tvscan::Picture PictureOf(const tvscan::Raster& bw) {
+  tvscan::Picture picture;
+  picture.width = bw.width;
+  picture.height = bw.height;
+  for (uint32_t y = 0; y < bw.height; ++y) {
+    for (uint32_t x = 0; x < bw.width; ++x) {
+      uint8_t v = (bw.Row(y)[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0;  // chocolate: 1 is white
+      picture.pixels.push_back(tvscan::Colour{v, v, v});
+    }
+  }
+  return picture;
+}
+
+TEST(PageFolderTest, FeedsTheFolderFilesInNameOrder) {
+  std::string folder = TempFolder("tvscan_pages");
+  tvscan::PageSettings rgb;
+  rgb.pixel_type = tvscan::PixelType::Rgb;
+  rgb.dpi = 50;
+  tvscan::PageSettings bw;
+  bw.dpi = 75;
+  tvscan::Raster first = tvscan::GeneratePage(11, rgb), second = tvscan::GeneratePage(12, rgb);
+  tvscan::Raster third = tvscan::GeneratePage(13, bw);
+  ASSERT_TRUE(tvscan::WriteBytes(folder + "\\a.bmp", tvscan::BuildBmpFile(tvscan::BuildDib(first, rgb))));
+  ASSERT_TRUE(tvscan::WriteTiffFile(folder + "\\B.TIF", second, rgb, TWCP_NONE, 0));
+  ASSERT_TRUE(tvscan::WriteTiffFile(folder + "\\c.tiff", third, bw, TWCP_GROUP4, 0));
+  ASSERT_TRUE(tvscan::WriteBytes(folder + "\\notes.txt", {'x'}));
+
+  ScenarioFile scenario("page_folder = " + folder + "\n");
+  TwainClient client;
+  ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
+  ASSERT_EQ(client.OpenSource(), TWRC_SUCCESS);
+  ASSERT_EQ(client.SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_RGB), TWRC_SUCCESS);
+  ASSERT_EQ(client.SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, 50), TWRC_SUCCESS);
+  ASSERT_EQ(client.Enable(false), TWRC_SUCCESS);
+  TW_UINT16 event = MSG_NULL;
+  ASSERT_TRUE(client.WaitForEvent(event, 10000));
+  std::vector<ReceivedImage> images = client.TransferBatch(TWSX_NATIVE);
+  ASSERT_EQ(images.size(), 3u);  // as many pages as files, when `pages` is not given
+  EXPECT_TRUE(SameRaster(first, images[0].raster));
+  EXPECT_TRUE(SameRaster(second, images[1].raster));
+  tvscan::Picture picture = PictureOf(third);
+  EXPECT_TRUE(SameRaster(tvscan::ConvertPicture(picture.pixels, picture.width, picture.height, rgb), images[2].raster));
+  client.Disable();
+  client.CloseSource();
+  client.CloseManager();
+  for (const char* name : {"a.bmp", "B.TIF", "c.tiff", "notes.txt"}) DeleteFileA((folder + "\\" + name).c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST(PageFolderTest, EmptyFolderIsReportedWhenOpening) {
+  std::string folder = TempFolder("tvscan_empty");
+  ScenarioFile scenario("page_folder = " + folder + "\n");
+  TwainClient client;
+  ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
+  std::string shown;
+  std::thread user([&shown] {
+    HWND box = WaitForDialog("TALVORN Scanner");
+    if (!box) return;
+    char text[512] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    shown = text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(client.OpenSource(), TWRC_FAILURE);
+  user.join();
+  EXPECT_EQ(client.ManagerCondition(), TWCC_BUMMER);
+  EXPECT_NE(shown.find("holds no BMP or TIFF file"), std::string::npos) << shown;
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST(PictureFileTest, RefusesDamagedFilesWithAReason) {
+  tvscan::PageSettings gray;
+  gray.pixel_type = tvscan::PixelType::Gray;
+  gray.dpi = 50;
+  std::vector<uint8_t> bmp = tvscan::BuildBmpFile(tvscan::BuildDib(tvscan::GeneratePage(1, gray), gray));
+  tvscan::Picture picture;
+  std::string problem;
+  ASSERT_TRUE(tvscan::ReadPicture(bmp, picture, problem)) << problem;
+  EXPECT_EQ(picture.width, 413u);
+  std::vector<uint8_t> cut(bmp.begin(), bmp.begin() + bmp.size() / 2);
+  EXPECT_FALSE(tvscan::ReadPicture(cut, picture, problem));
+  EXPECT_EQ(problem, "BMP pixel data cut short");
+  std::vector<uint8_t> huge = bmp;
+  huge[18] = huge[19] = huge[20] = 0xFF;  // width 16.7 million
+  huge[21] = 0x00;
+  EXPECT_FALSE(tvscan::ReadPicture(huge, picture, problem));
+  EXPECT_EQ(problem, "BMP size not supported");
+  std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 0xF0, 0xFF, 0, 0};
+  EXPECT_FALSE(tvscan::ReadPicture(tiff, picture, problem));
+  EXPECT_EQ(problem, "TIFF directory outside the file");
+  EXPECT_FALSE(tvscan::ReadPicture({'G', 'I', 'F', '8'}, picture, problem));
+  EXPECT_TRUE(tvscan::IsPictureName("PAGE.TIFF"));
+  EXPECT_FALSE(tvscan::IsPictureName("page.png"));
 }
 
 }  // namespace
