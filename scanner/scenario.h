@@ -1,0 +1,51 @@
+// The scenario file that scripts the virtual scanner for tests and demonstrations: one
+// "key = value" per line, "#" starts a comment, a text in double quotes keeps its blanks.
+// Portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tvscan {
+
+// A triplet that answers with a chosen return and condition code instead of doing its work.
+struct FailureRule {
+  uint32_t group = 0;
+  uint16_t dat = 0;
+  uint16_t msg = 0;
+  uint16_t return_code = 0;
+  uint16_t condition_code = 0;
+  uint32_t page = 0;  // 0: every time; otherwise only while page N is the page being scanned
+};
+
+struct Scenario {
+  uint32_t pages = 3;              // pages in the feeder for each batch
+  bool pages_given = false;        // the file set `pages` (else a page folder decides)
+  bool online = true;              // false: CAP_DEVICEONLINE says off line, enabling fails
+  std::string manufacturer;        // overrides the identity's Manufacturer when not empty
+  std::string product_name;        // overrides the identity's ProductName when not empty
+  std::string inquiry_vendor;      // overrides of the inquiry data (blank-padded to their fields)
+  std::string inquiry_product;
+  std::string inquiry_revision;
+  bool inquiry = true;             // false: the inquiry triplet is not supported
+  std::vector<FailureRule> failures;
+  uint32_t cancel_page = 0;        // the transfer of this page answers TWRC_CANCEL
+  bool unknown_length = false;     // memory mode: DAT_IMAGEINFO announces ImageLength -1
+  uint32_t extra_rows = 0;         // memory mode: strips carry this many rows beyond the page
+  bool pad_rows = false;           // memory mode: rows padded to 32 bits
+  bool palette = true;             // false: DAT_PALETTE8 is not supported
+  std::string page_folder;         // BMP and TIFF files of this folder are the pages, in name order
+};
+
+struct ScenarioOutcome {
+  bool ok = true;
+  uint32_t line = 0;    // line of the first fault
+  std::string message;  // what was wrong there
+  Scenario scenario;
+};
+
+ScenarioOutcome ParseScenario(std::string_view text);
+
+}  // namespace tvscan
