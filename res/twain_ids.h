@@ -1,0 +1,2 @@
+// String-table ids of the TWAIN connection and its reports.
+#pragma once
