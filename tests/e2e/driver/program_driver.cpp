@@ -158,7 +158,9 @@ bool ProgramDriver::InstallMenuProbe() {
   if (probeHook_) return true;
   probeModule_ = LoadLibraryA((ModuleFolder() + kMenuProbeDll).c_str());
   if (!probeModule_) return false;
-  auto hook = reinterpret_cast<HOOKPROC>(GetProcAddress(probeModule_, "MenuProbeHook"));
+  // Through void*: FARPROC and HOOKPROC are different function types.
+  auto hook = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void*>(GetProcAddress(probeModule_, "MenuProbeHook")));
   if (!hook) return false;
   const DWORD thread = GetWindowThreadProcessId(mainWindow_, nullptr);
   probeHook_ = SetWindowsHookExA(WH_CALLWNDPROC, hook, probeModule_, thread);
