@@ -16,11 +16,15 @@ std::string ModulePath(HINSTANCE instance) {
 
 }  // namespace
 
-Application::Application() : instance_(GetModuleHandleA(nullptr)) { currentApplication = this; }
+Application::Application()
+    : instance_(GetModuleHandleA(nullptr)), previousApplication_(currentApplication) {
+  currentApplication = this;
+}
 
 Application::~Application() {
   DestroyMainWindow();
-  if (currentApplication == this) currentApplication = nullptr;
+  // A copy that gave up at start-up leaves the one before it current again.
+  if (currentApplication == this) currentApplication = previousApplication_;
 }
 
 Application* Application::Current() { return currentApplication; }

@@ -67,6 +67,7 @@ class Application {
 
  private:
   HINSTANCE instance_;
+  Application* previousApplication_;
   int showCommand_ = SW_SHOWNORMAL;  // until the process's own show state is known
   int exitCode_ = 0;
   std::unique_ptr<Window> mainWindow_;

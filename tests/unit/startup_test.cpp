@@ -149,6 +149,7 @@ TEST_F(StartUp, EndsQuietlyWhenAnotherCopyRuns) {
     EXPECT_FALSE(second.InitInstance());
     EXPECT_EQ(second.MainWindow(), nullptr);
   }
+  EXPECT_EQ(qfw::Application::Current(), &application_);
   EXPECT_EQ(quill_test::CountMainWindows(), 1);
   EXPECT_FALSE(IsIconic(MainWindow()));
 }
