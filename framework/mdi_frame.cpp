@@ -57,7 +57,11 @@ bool MdiFrameWindow::LoadFrame(UINT resourceId, DWORD style, HWND parent) {
   create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
   create.lpszName = title_.c_str();
   PreCreateWindow(create);
-  if (!CreateBoundWindow(create)) return false;
+  if (!CreateBoundWindow(create)) {
+    // A window that got as far as taking its menu destroyed it with itself.
+    if (!IsMenu(menu.get())) menu.release();
+    return false;
+  }
   menu.release();  // the window owns its menu now
   return true;
 }
