@@ -1,10 +1,16 @@
-#include "main_window.h"
-
 #include <gtest/gtest.h>
 
-#include <string>
+#include <shlobj.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "application.h"
+#include "main_frame.h"
+#include "quill_doc_template.h"
 #include "resource.h"
+#include "test_support.h"
 
 namespace quill {
 namespace {
@@ -15,21 +21,55 @@ std::string MenuText(HMENU menu, UINT id) {
   return text;
 }
 
-class MainWindowTest : public ::testing::Test {
+bool IsGrayed(HMENU menu, UINT id) {
+  return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+std::vector<ACCEL> AcceleratorEntries(HACCEL table) {
+  std::vector<ACCEL> entries(static_cast<size_t>(CopyAcceleratorTableA(table, nullptr, 0)));
+  CopyAcceleratorTableA(table, entries.data(), static_cast<int>(entries.size()));
+  return entries;
+}
+
+// The command a key gives in a table, or 0.
+WORD CommandOfKey(const std::vector<ACCEL>& entries, BYTE modifiers, WORD key) {
+  for (const ACCEL& entry : entries) {
+    if (entry.key == key && (entry.fVirt & ~FNOINVERT) == (FVIRTKEY | modifiers)) return entry.cmd;
+  }
+  return 0;
+}
+
+// An application that records the files it is asked to open.
+class RecordingApplication : public qfw::Application {
+ public:
+  bool OpenDocumentFile(const char* path) override {
+    opened.push_back(path);
+    return true;
+  }
+  std::vector<std::string> opened;
+};
+
+class MainFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     HINSTANCE self = GetModuleHandleA(nullptr);
-    ASSERT_TRUE(RegisterMainWindowClass(self));
-    window_ = CreateMainWindow(self, self);
-    ASSERT_NE(window_, nullptr);
+    ASSERT_TRUE(RegisterMainWindowClass(self, self));
+    auto frame = std::make_unique<CMainFrame>();
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr));
+    frame_ = frame.get();
+    window_ = frame->Handle();
+    application_.SetMainWindow(std::move(frame));
   }
   void TearDown() override {
-    if (window_) DestroyWindow(window_);
+    application_.DestroyMainWindow();
+    quill_test::DrainMessages();
   }
+  RecordingApplication application_;
+  CMainFrame* frame_ = nullptr;
   HWND window_ = nullptr;
 };
 
-TEST_F(MainWindowTest, HasTheClassAndTitleOtherProgramsFindItBy) {
+TEST_F(MainFrameTest, HasTheClassAndTitleOtherProgramsFindItBy) {
   char name[64] = "";
   GetClassNameA(window_, name, sizeof name);
   EXPECT_STREQ(name, "TVQuillFrame");
@@ -37,9 +77,14 @@ TEST_F(MainWindowTest, HasTheClassAndTitleOtherProgramsFindItBy) {
   char title[64] = "";
   GetWindowTextA(window_, title, sizeof title);
   EXPECT_STREQ(title, "TWAIN Tessel Utility (32)");
+  EXPECT_TRUE(frame_->AddsDocumentTitle());
+  EXPECT_EQ(GetWindowLongA(window_, GWL_STYLE) & FWS_ADDTOTITLE, 0)
+      << "the frame's own style bit must not reach the window";
+  EXPECT_NE(FindWindowExA(window_, nullptr, "MDIClient", nullptr), nullptr);
+  EXPECT_EQ(frame_->MdiClient(), FindWindowExA(window_, nullptr, "MDIClient", nullptr));
 }
 
-TEST_F(MainWindowTest, StartsAtTheTopLeftCornerWith640By480) {
+TEST_F(MainFrameTest, StartsAtTheTopLeftCornerWith640By480) {
   RECT rect;
   GetWindowRect(window_, &rect);
   EXPECT_EQ(rect.left, 0);
@@ -48,28 +93,104 @@ TEST_F(MainWindowTest, StartsAtTheTopLeftCornerWith640By480) {
   EXPECT_EQ(rect.bottom - rect.top, 480);
 }
 
-TEST_F(MainWindowTest, CarriesTheMainMenuWithItsInitialStates) {
+TEST_F(MainFrameTest, CarriesTheMainMenuWithItsInitialStates) {
   HMENU menu = GetMenu(window_);
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 2);
   EXPECT_EQ(MenuText(menu, ID_FILE_OPEN), "&Open...\tCtrl+O");
-  EXPECT_EQ(MenuText(menu, ID_ACQUIRE), "Ac&quire...");
   EXPECT_EQ(MenuText(menu, ID_SELECT_SOURCE), "&Select TWAIN Source...");
+  EXPECT_EQ(MenuText(menu, ID_ACQUIRE), "Ac&quire...");
+  EXPECT_EQ(MenuText(menu, ID_CONFIGURATION), "Confi&guration...");
+  EXPECT_EQ(MenuText(menu, ID_APP_EXIT), "E&xit");
   EXPECT_EQ(MenuText(menu, ID_APP_ABOUT), "&About...");
-  EXPECT_EQ(GetMenuState(menu, ID_ACQUIRE, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED), 0u);
-  EXPECT_EQ(GetMenuState(menu, ID_FILE_CLOSE, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
-  EXPECT_EQ(GetMenuState(menu, ID_FILE_SAVE_AS, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
+  EXPECT_EQ(GetMenuItemCount(GetSubMenu(menu, 0)), 10);
+  EXPECT_FALSE(IsGrayed(menu, ID_ACQUIRE));
+  EXPECT_FALSE(IsGrayed(menu, ID_SELECT_SOURCE));
+  EXPECT_TRUE(IsGrayed(menu, ID_FILE_CLOSE));
+  EXPECT_TRUE(IsGrayed(menu, ID_FILE_SAVE_AS));
+  EXPECT_EQ(GetMenuState(menu, ID_CLOSE_ALL, MF_BYCOMMAND), UINT(-1));
 }
 
-TEST_F(MainWindowTest, ExitClosesTheWindow) {
+TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheMessageLoop) {
   SendMessageA(window_, WM_COMMAND, ID_APP_EXIT, 0);
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) break;
-    DispatchMessageA(&msg);
-  }
+  EXPECT_EQ(application_.RunMessageLoop(), 0);
   EXPECT_FALSE(IsWindow(window_));
-  window_ = nullptr;
+  EXPECT_EQ(application_.MainWindow(), nullptr);
+}
+
+TEST_F(MainFrameTest, OpensEveryFileDroppedOnIt) {
+  const char names[] = "C:\\scans\\one.bmp\0C:\\scans\\two.tif\0";
+  HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + sizeof names + 1);
+  ASSERT_NE(drop, nullptr);
+  auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+  header->pFiles = sizeof(DROPFILES);
+  std::memcpy(header + 1, names, sizeof names);
+  GlobalUnlock(drop);
+  // The frame gives the list back to the shell (DragFinish frees it).
+  SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  EXPECT_EQ(application_.opened,
+            (std::vector<std::string>{"C:\\scans\\one.bmp", "C:\\scans\\two.tif"}));
+}
+
+TEST(ImageDocumentTemplate, CarriesTheImageMenuKeysAndDocumentString) {
+  CQuillDocTemplate docTemplate;
+  ASSERT_TRUE(docTemplate.Load(GetModuleHandleA(nullptr)));
+  std::string text;
+  EXPECT_TRUE(docTemplate.GetDocString(text, qfw::DocTemplate::kWindowTitle));
+  EXPECT_EQ(text, "");
+  EXPECT_TRUE(docTemplate.GetDocString(text, qfw::DocTemplate::kDocName));
+  EXPECT_EQ(text, "IMAGE");
+  EXPECT_TRUE(docTemplate.GetDocString(text, qfw::DocTemplate::kFilterName));
+  EXPECT_EQ(text, "Image Files (*.bmp;*.tif)");
+  EXPECT_TRUE(docTemplate.GetDocString(text, qfw::DocTemplate::kRegFileTypeId));
+  EXPECT_EQ(text, "BmpFileType  ");
+  EXPECT_TRUE(docTemplate.GetDocString(text, qfw::DocTemplate::kRegFileTypeName));
+  EXPECT_EQ(text, "TVQUILL File Type");
+
+  HMENU menu = docTemplate.Menu();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(GetMenuItemCount(menu), 4);
+  EXPECT_EQ(GetMenuItemCount(GetSubMenu(menu, 0)), 13);
+  EXPECT_EQ(MenuText(menu, ID_CLOSE_ALL), "C&lose All");
+  EXPECT_EQ(MenuText(menu, ID_INQUIRY_CLOSE_ALL), "I&nquiry Close All");
+  EXPECT_EQ(MenuText(menu, ID_EDIT_COPY), "&Copy\tCtrl+C");
+  EXPECT_EQ(MenuText(menu, ID_EDIT_SELECT_ALL), "Se&lect\tCtrl+A");
+  EXPECT_EQ(MenuText(menu, ID_VIEW_FULLSIZE), "&Full Size [1:1]");
+  EXPECT_EQ(MenuText(menu, ID_VIEW_WINDOWSIZE), "Window &Size");
+  EXPECT_EQ(MenuText(menu, ID_WINDOW_CASCADE), "&Cascade");
+  EXPECT_EQ(MenuText(menu, ID_WINDOW_TILE), "&Tile");
+  EXPECT_TRUE(IsGrayed(menu, ID_EDIT_COPY));
+  for (UINT id : {ID_FILE_CLOSE, ID_FILE_SAVE_AS, ID_CLOSE_ALL, ID_EDIT_SELECT_ALL}) {
+    EXPECT_FALSE(IsGrayed(menu, id)) << id;
+  }
+}
+
+TEST(AcceleratorTables, BindTheSameKeysExceptSelectAllOnlyInImageWindows) {
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  const auto main = AcceleratorEntries(LoadAcceleratorsA(self, MAKEINTRESOURCEA(IDR_MAINFRAME)));
+  const auto image = AcceleratorEntries(LoadAcceleratorsA(self, MAKEINTRESOURCEA(IDR_IMAGETYPE)));
+  ASSERT_EQ(main.size(), 16u);
+  ASSERT_EQ(image.size(), 17u);
+  for (const auto* table : {&main, &image}) {
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'N'), ID_FILE_NEW);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'O'), ID_FILE_OPEN);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'S'), ID_FILE_SAVE);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'P'), ID_FILE_PRINT);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'Z'), ID_EDIT_UNDO);
+    EXPECT_EQ(CommandOfKey(*table, FALT, VK_BACK), ID_EDIT_UNDO);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'X'), ID_EDIT_CUT);
+    EXPECT_EQ(CommandOfKey(*table, FSHIFT, VK_DELETE), ID_EDIT_CUT);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'C'), ID_EDIT_COPY);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, VK_INSERT), ID_EDIT_COPY);
+    EXPECT_EQ(CommandOfKey(*table, FCONTROL, 'V'), ID_EDIT_PASTE);
+    EXPECT_EQ(CommandOfKey(*table, FSHIFT, VK_INSERT), ID_EDIT_PASTE);
+    EXPECT_EQ(CommandOfKey(*table, 0, VK_F6), ID_NEXT_PANE);
+    EXPECT_EQ(CommandOfKey(*table, FSHIFT, VK_F6), ID_PREV_PANE);
+    EXPECT_EQ(CommandOfKey(*table, 0, VK_F1), ID_HELP);
+    EXPECT_EQ(CommandOfKey(*table, FSHIFT, VK_F1), ID_CONTEXT_HELP);
+  }
+  EXPECT_EQ(CommandOfKey(main, FCONTROL, 'A'), 0);
+  EXPECT_EQ(CommandOfKey(image, FCONTROL, 'A'), ID_EDIT_SELECT_ALL);
 }
 
 }  // namespace

@@ -50,7 +50,20 @@ std::string ModuleFolder() {
   return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+BOOL CALLBACK CountIfMainWindow(HWND window, LPARAM param) {
+  if (IsWindowVisible(window) && ClassOf(window) == kMainWindowClass) {
+    ++*reinterpret_cast<int*>(param);
+  }
+  return TRUE;
+}
+
 }  // namespace
+
+int CountMainWindows() {
+  int count = 0;
+  EnumWindows(CountIfMainWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
 
 std::string InstalledProgramPath() {
   return "C:\\Program Files\\TVQuill\\TVQUILL.EXE";
@@ -85,6 +98,7 @@ bool ProgramDriver::Start(DWORD timeoutMs) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   std::string commandLine = "\"" + programPath_ + "\"";
+  if (!arguments_.empty()) commandLine += " " + arguments_;
   const std::string folder = programPath_.substr(0, programPath_.find_last_of('\\'));
   if (!CreateProcessA(programPath_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                       folder.c_str(), &startup, &process_)) {
@@ -95,6 +109,12 @@ bool ProgramDriver::Start(DWORD timeoutMs) {
     return false;
   }
   return mainWindow_ != nullptr;
+}
+
+bool ProgramDriver::WaitUntilIdle(DWORD timeoutMs) const {
+  DWORD_PTR result = 0;
+  return mainWindow_ &&
+         SendMessageTimeoutA(mainWindow_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
 HWND ProgramDriver::FindMainWindow() const {
@@ -158,7 +178,7 @@ bool ProgramDriver::InstallMenuProbe() {
   if (probeHook_) return true;
   probeModule_ = LoadLibraryA((ModuleFolder() + kMenuProbeDll).c_str());
   if (!probeModule_) return false;
-  // Through void*: GetProcAddress's FARPROC has another signature than the hook procedure.
+  // Through void*: FARPROC and HOOKPROC are different function types.
   auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(probeModule_, "MenuProbeHook")));
   if (!hook) return false;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -15,6 +16,9 @@ std::string InstalledProgramPath();
 
 // Text of any window (title of a top-level window, text of a control).
 std::string WindowText(HWND window);
+
+// Visible top-level windows of the program's main window class, in any process.
+int CountMainWindows();
 
 // Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
 template <typename Condition>
@@ -34,8 +38,14 @@ class ProgramDriver {
   ProgramDriver(const ProgramDriver&) = delete;
   ProgramDriver& operator=(const ProgramDriver&) = delete;
 
+  // Arguments put on the program's command line after its name (none by default).
+  void SetArguments(std::string arguments) { arguments_ = std::move(arguments); }
   // Starts the program and waits until its main window (class "TVQuillFrame") is visible.
+  // False when the window did not appear, also when the program ended first.
   bool Start(DWORD timeoutMs = 30000);
+  // Waits until the program's message loop answers: start-up, with any message it showed on
+  // the way, is over. False when no answer came in time.
+  bool WaitUntilIdle(DWORD timeoutMs = 10000) const;
   HWND MainWindow() const { return mainWindow_; }
   DWORD ProcessId() const { return process_.dwProcessId; }
   bool IsRunning() const;
@@ -72,6 +82,7 @@ class ProgramDriver {
   HWND FindMainWindow() const;
 
   std::string programPath_;
+  std::string arguments_;
   PROCESS_INFORMATION process_{};
   HWND mainWindow_ = nullptr;
   HMODULE probeModule_ = nullptr;

@@ -1,0 +1,34 @@
+// The program's main window: the MDI frame that holds the image windows and carries the menus.
+#pragma once
+
+#include <windows.h>
+
+#include "mdi_frame.h"
+
+namespace quill {
+
+// The main window's class name; also how a second copy of the program finds the first.
+extern const char kMainWindowClass[];
+
+// Registers the main window class with the icon of `resources`. False when registration fails.
+bool RegisterMainWindowClass(HINSTANCE instance, HINSTANCE resources);
+
+class CMainFrame : public qfw::MdiFrameWindow {
+ public:
+  CMainFrame();
+
+  // Once the main window is shown at start-up: the scanner checks of the TWAIN connection.
+  virtual void OnStartupChecks() {}
+
+  // Every message of the program's loop; the TWAIN connection will see each one first.
+  bool PreTranslateMessage(MSG& message) override;
+
+  // The connected scanner's text for the About box; empty until a scanner answered.
+  char m_szConnectedScanner[64];
+
+ protected:
+  void PreCreateWindow(CREATESTRUCTA& create) override;
+  int OnCreate(CREATESTRUCTA& create) override;
+};
+
+}  // namespace quill
