@@ -22,7 +22,23 @@ bool RegisterMainWindowClass(HINSTANCE instance, HINSTANCE resources) {
                                   reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW)));
 }
 
-CMainFrame::CMainFrame() { m_szConnectedScanner[0] = '\0'; }
+CMainFrame::CMainFrame() {
+  m_szConnectedScanner[0] = '\0';
+  g_bFrameAlive = 1;
+}
+
+void CMainFrame::OnStartupChecks() {
+  CheckManufacturer(0);
+  ProbeExtendedCapabilities();
+}
+
+void CMainFrame::OnDestroy() {
+  CloseSource();
+  CloseSourceManager(nullptr);
+  UnloadSourceManager();
+  qfw::MdiFrameWindow::OnDestroy();
+  g_bFrameAlive = 0;
+}
 
 void CMainFrame::PreCreateWindow(CREATESTRUCTA& create) {
   create.lpszClass = kMainWindowClass;
@@ -36,6 +52,8 @@ int CMainFrame::OnCreate(CREATESTRUCTA& create) {
 }
 
 bool CMainFrame::PreTranslateMessage(MSG& message) {
+  // An enabled source sees every message first and may claim it.
+  if (ProcessEvent(&message)) return true;
   return qfw::MdiFrameWindow::PreTranslateMessage(message);
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "mdi_frame.h"
+#include "twain_connection.h"
 
 namespace quill {
 
@@ -13,12 +14,15 @@ extern const char kMainWindowClass[];
 // Registers the main window class with the icon of `resources`. False when registration fails.
 bool RegisterMainWindowClass(HINSTANCE instance, HINSTANCE resources);
 
-class CMainFrame : public qfw::MdiFrameWindow {
+// The main window is also the program's one TWAIN connection: it lives exactly as long as the
+// window object.
+class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection {
  public:
   CMainFrame();
 
-  // Once the main window is shown at start-up: the scanner checks of the TWAIN connection.
-  virtual void OnStartupChecks() {}
+  // Once the main window is shown at start-up: is the default source the maker's, and which
+  // extended capabilities does it offer.
+  virtual void OnStartupChecks();
 
   // Every message of the program's loop; the TWAIN connection will see each one first.
   bool PreTranslateMessage(MSG& message) override;
@@ -29,6 +33,8 @@ class CMainFrame : public qfw::MdiFrameWindow {
  protected:
   void PreCreateWindow(CREATESTRUCTA& create) override;
   int OnCreate(CREATESTRUCTA& create) override;
+  // Closes the source and the manager before the window goes.
+  void OnDestroy() override;
 };
 
 }  // namespace quill

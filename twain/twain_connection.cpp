@@ -5,7 +5,8 @@
 
 #include "message_box.h"
 #include "resource.h"
-#include "resource_access.h"
+#include "application.h"
+#include "resources.h"
 #include "scan_settings.h"
 #include "text.h"
 #include "transfer_output.h"
@@ -130,7 +131,7 @@ void TwainConnection::ClearSourceIdentity() {
 }
 
 HWND TwainConnection::GetParentWindow(HWND parent) const {
-  return parent ? parent : ThreadMainWindow();
+  return parent ? parent : qfw::MainWindowHandle();
 }
 
 // --- Loading and the call paths ---
@@ -284,7 +285,7 @@ int TwainConnection::DisableSource() {
   // Numbering goes on where this batch stopped, also in the next run of the program.
   ScanSettings& settings = TheSettings();
   settings.FileIdNumber = RunningFileNumber;
-  settings.SaveFileIdNumber(ResourceHandle());
+  settings.SaveFileIdNumber(qfw::ResourceHandle());
   return TwainState < 5;
 }
 
@@ -415,10 +416,10 @@ void TwainConnection::CheckManufacturer(int selected) {
 }
 
 void TwainConnection::ShowManufacturerWarning(int selected, const TW_IDENTITY& source) const {
-  std::string text = LoadText(selected ? IDS_SELECTED_SOURCE_WARNING : IDS_CHOSEN_SOURCE_WARNING);
+  std::string text = qfw::LoadResourceString(selected ? IDS_SELECTED_SOURCE_WARNING : IDS_CHOSEN_SOURCE_WARNING);
   text += "\n\n : ";
   text += FieldText(source.ProductName, sizeof source.ProductName);
-  const std::string caption = LoadText(IDS_APP_TITLE);
+  const std::string caption = qfw::LoadResourceString(IDS_APP_TITLE);
   qfw::ShowMessageBox(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -2,7 +2,8 @@
 
 #include "message_box.h"
 #include "resource.h"
-#include "resource_access.h"
+#include "application.h"
+#include "resources.h"
 #include "twain_ids.h"
 
 namespace quill {
@@ -48,26 +49,26 @@ UINT ConditionCodeMessageId(TW_UINT16 code) {
 
 std::string ComposeErrorReport(UINT messageId, UINT detailId, TW_UINT16 conditionCode) {
   const bool settingFailed = messageId == IDS_TWAIN_SETUP_FAILED;
-  std::string text = LoadText(settingFailed ? IDS_TWAIN_SETUP_ERROR : IDS_TWAIN_INTERFACE_ERROR);
-  text += LoadText(messageId);
+  std::string text = qfw::LoadResourceString(settingFailed ? IDS_TWAIN_SETUP_ERROR : IDS_TWAIN_INTERFACE_ERROR);
+  text += qfw::LoadResourceString(messageId);
   if (settingFailed) {
     text += "\n";
-    text += LoadText(detailId);
+    text += qfw::LoadResourceString(detailId);
     text += " : ";
   }
   text += "\n  ";
-  text += LoadText(ConditionCodeMessageId(conditionCode));
+  text += qfw::LoadResourceString(ConditionCodeMessageId(conditionCode));
   text += "\n";
   return Bounded(std::move(text));
 }
 
 void ShowErrorReport(UINT messageId, UINT detailId, TW_UINT16 conditionCode) {
-  const std::string caption = LoadText(IDS_APP_TITLE);
+  const std::string caption = qfw::LoadResourceString(IDS_APP_TITLE);
   ShowExclamation(ComposeErrorReport(messageId, detailId, conditionCode), caption.c_str());
 }
 
 void ReportTraceError(const char* dataGroup, const char* dataArgumentType, const char* message) {
-  std::string text = LoadText(IDS_TRACE_ERROR);
+  std::string text = qfw::LoadResourceString(IDS_TRACE_ERROR);
   text += dataGroup;
   text += " / ";
   text += dataArgumentType;
@@ -76,6 +77,6 @@ void ReportTraceError(const char* dataGroup, const char* dataArgumentType, const
   ShowExclamation(Bounded(std::move(text)), nullptr);
 }
 
-void ReportOutOfMemory() { ShowExclamation(Bounded(LoadText(IDS_OUT_OF_MEMORY)), nullptr); }
+void ReportOutOfMemory() { ShowExclamation(Bounded(qfw::LoadResourceString(IDS_OUT_OF_MEMORY)), nullptr); }
 
 }  // namespace quill

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "resource_access.h"
+#include "application.h"
+#include "resources.h"
 #include "test_support.h"
 #include "twain_ids.h"
 
@@ -33,7 +34,7 @@ TEST(ConditionCodeTable, EveryKnownCodeHasItsOwnMessage) {
   };
   for (const auto& row : expected) {
     EXPECT_EQ(ConditionCodeMessageId(row.code), 5040u + row.code) << row.code;
-    EXPECT_EQ(LoadText(ConditionCodeMessageId(row.code)), row.text) << row.code;
+    EXPECT_EQ(qfw::LoadResourceString(ConditionCodeMessageId(row.code)), row.text) << row.code;
   }
 }
 
