@@ -4,6 +4,10 @@
 //
 // The library itself is shared by all KestrelFilter objects: the first one binds it, the last one
 // to go releases it. Calls must come from one thread and must not overlap.
+//
+// The call block carries 32-bit addresses: the commands (which link the records), SetFileOutput
+// (the name) and Execute (parameter block, work buffer, header) throw kKestrelAddressOutOfReach
+// for memory beyond them. The 64-bit program is linked and allocates below 4 GB, so they never do.
 #pragma once
 
 #include <windows.h>
