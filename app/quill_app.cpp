@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "kestrel_filter.h"
 #include "main_frame.h"
 #include "quill_doc_template.h"
 #include "resource.h"
@@ -17,12 +18,12 @@ qfw::UniqueModule g_hLanguageLibrary;
 
 const std::size_t kRecentFileCount = 4;
 
+// A library that is missing or incomplete is reported once by the binding itself; the program
+// then runs without filter features.
 void BindFilterLibrary() {
-  const std::string libraryPath = FilterLibraryPath();
-  // The filter binding is constructed here for libraryPath and initialised; a failure shows the
-  // binding's own message and start-up goes on. Until the binding exists the program runs
-  // without filter features, exactly as it does when the library is missing.
-  static_cast<void>(libraryPath);
+  char directory[261];
+  GetFilterDirectory(directory, sizeof directory);
+  BindProgramFilter(directory);
 }
 
 }  // namespace
@@ -66,6 +67,7 @@ bool CQuillApp::InitInstance() {
 }
 
 int CQuillApp::ExitInstance() {
+  ReleaseProgramFilter();
   if (g_hLanguageLibrary) {
     qfw::SetResourceHandle(nullptr);
     g_hLanguageLibrary.reset();
