@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "filter_handles.h"
+#include "handles.h"
 
 namespace quill {
 namespace {
@@ -14,12 +14,12 @@ using ExecEntry = WORD(WINAPI*)(void*);
 // What every KestrelFilter object shares: the library, its entry points, the path it was loaded
 // from, the event of the command in progress and how many objects use it all.
 struct LibraryBinding {
-  FilterLibraryModule library;
+  qfw::UniqueModule library;
   FARPROC getInfo = nullptr;
   FARPROC exec = nullptr;
   std::string path;
   bool hasPath = false;
-  FilterEvent doneEvent;
+  qfw::UniqueKernelHandle doneEvent;
   int instances = 0;
 
   bool Complete() const { return library && getInfo && exec && hasPath; }
@@ -100,7 +100,7 @@ void KestrelFilter::Clear() {
 int KestrelFilter::BindLibrary(const std::string& libraryPath) {
   lastResult_ = 1;
   if (binding.Complete()) return 1;
-  FilterLibraryModule library(LoadLibraryA(libraryPath.c_str()));
+  qfw::UniqueModule library(LoadLibraryA(libraryPath.c_str()));
   if (!library) {
     lastResult_ = 0;
     throw CKestrelException(kKestrelCannotLoad);
@@ -166,7 +166,7 @@ WORD KestrelFilter::CallExec(KestrelHeader* header) {
 }
 
 int KestrelFilter::CreateDoneEvent() {
-  FilterEvent event(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  qfw::UniqueKernelHandle event(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   if (!event) throw CKestrelException(kKestrelNoEvent);
   // Kernel handles have 32 significant bits in 64-bit processes too; the library sign-extends.
   block_.header.eventHandle = static_cast<uint32_t>(HandleToLong(event.get()));

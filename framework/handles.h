@@ -43,9 +43,14 @@ struct ModuleCloser {
 struct MenuCloser {
   void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
+struct KernelHandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 
 using UniqueRegKey = UniqueHandle<HKEY, RegKeyCloser>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleCloser>;
 using UniqueMenu = UniqueHandle<HMENU, MenuCloser>;
+// Events, threads, files opened as handles: anything CloseHandle closes.
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
 
 }  // namespace qfw

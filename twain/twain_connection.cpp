@@ -66,12 +66,12 @@ bool ComposeSourceManagerPath(const char* windowsDirectory, char* path, std::siz
   return AppendText(path, capacity, "TWAIN_32.DLL");
 }
 
-DSMENTRYPROC LoadTwainLibrary(ScopedModule& library) {
+DSMENTRYPROC LoadTwainLibrary(qfw::UniqueModule& library) {
   char windows[256] = "";
   if (GetWindowsDirectoryA(windows, sizeof windows) >= sizeof windows) return nullptr;
   char path[256];
   if (!ComposeSourceManagerPath(windows, path, sizeof path)) return nullptr;
-  ScopedModule loaded(LoadLibraryA(path));
+  qfw::UniqueModule loaded(LoadLibraryA(path));
   if (!loaded) return nullptr;
   // The manager is bound by ordinal 1, not by name.
   FARPROC entry = GetProcAddress(loaded.get(), MAKEINTRESOURCEA(1));

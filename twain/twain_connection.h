@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-#include "scoped_module.h"
+#include "handles.h"
 #include "twain_protocol.h"
 
 namespace quill {
@@ -20,10 +20,10 @@ extern short g_bFrameAlive;
 
 // Loads the source manager's library into `library` and returns its entry point, or returns
 // null and leaves `library` empty.
-using SourceManagerLoader = DSMENTRYPROC (*)(ScopedModule& library);
+using SourceManagerLoader = DSMENTRYPROC (*)(qfw::UniqueModule& library);
 
 // The program's loader: TWAIN_32.DLL from the Windows folder, entry point by ordinal 1.
-DSMENTRYPROC LoadTwainLibrary(ScopedModule& library);
+DSMENTRYPROC LoadTwainLibrary(qfw::UniqueModule& library);
 
 // `windowsDirectory` + "\" (unless it ends in one or is empty) + "TWAIN_32.DLL" into `path`.
 // False, with nothing usable in `path`, when it does not fit in `capacity` bytes.
@@ -111,7 +111,7 @@ class TwainConnection {
   TW_IMAGEINFO ImageInformation;
   TW_INT16 OverwriteMode;  // 0 ask, 1 overwrite this file, 2 overwrite the rest of the batch
   DSMENTRYPROC EntryPoint;
-  ScopedModule Library;
+  qfw::UniqueModule Library;
   TW_IDENTITY SourceIdentity;
 
  private:

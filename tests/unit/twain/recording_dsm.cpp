@@ -59,7 +59,7 @@ RecordingDsm::RecordingDsm() : previous_(current) { current = this; }
 
 RecordingDsm::~RecordingDsm() { current = previous_; }
 
-DSMENTRYPROC RecordingDsm::Loader(ScopedModule&) {
+DSMENTRYPROC RecordingDsm::Loader(qfw::UniqueModule&) {
   if (!current || current->loadFails) return nullptr;
   ++current->loads;
   return &RecordingDsm::Entry;

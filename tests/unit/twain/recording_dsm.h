@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "scoped_module.h"
+#include "handles.h"
 #include "twain_protocol.h"
 
 namespace quill {
@@ -32,7 +32,7 @@ class RecordingDsm {
   RecordingDsm& operator=(const RecordingDsm&) = delete;
 
   // A loader for TwainConnection: binds the current stand-in, or fails when loadFails is set.
-  static DSMENTRYPROC Loader(ScopedModule& library);
+  static DSMENTRYPROC Loader(qfw::UniqueModule& library);
 
   // Return code of every later call of this triplet (default TWRC_SUCCESS; events TWRC_NOTDSEVENT).
   void Answer(TW_UINT16 dat, TW_UINT16 msg, TW_UINT16 returnCode);

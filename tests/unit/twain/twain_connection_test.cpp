@@ -525,7 +525,7 @@ TEST(SourceManagerLoader, BindsOrdinalOneOfTheManagerInTheWindowsFolder) {
   GetWindowsDirectoryA(windows, sizeof windows);
   const std::string path = std::string(windows) + "\\TWAIN_32.DLL";
   const bool present = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  ScopedModule library;
+  qfw::UniqueModule library;
   DSMENTRYPROC entry = LoadTwainLibrary(library);
   EXPECT_EQ(entry != nullptr, present) << path;
   EXPECT_EQ(static_cast<bool>(library), present);
