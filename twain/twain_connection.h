@@ -89,8 +89,23 @@ class TwainConnection {
   // `parent` if given, else the main window, else none.
   HWND GetParentWindow(HWND parent) const;
 
-  // Applies the settings to the open source (state 4) before it is enabled.
+  // Applies the settings to the open source (state 4) before it is enabled. Every refused
+  // setting is reported on its own; none stops the acquisition.
   void NegotiateCapabilities();
+  // Mode 0: 1 if the source answers CAP_DEVICEONLINE at all. Mode 1: 1 if it reports the device
+  // on line.
+  int IsDeviceOnline(int mode);
+  // The steps of the negotiation; each reads the settings and reports its own failures.
+  void SetDocumentSelect();
+  void SetTransferCount();
+  void SetUnits();
+  void SetTransferMode();
+  void SetCompressionMode();
+  void SetImageFileFormat();
+  // The queries of the start-up probe; 1 if the open source supports the capability.
+  int IsJobControlSupported();
+  int IsDuplexSupported();
+  int IsUiOnlySupported();
   // The source has images ready: transfers them, then ends the batch.
   void OnTransferReady();
 

@@ -331,7 +331,8 @@ TEST_F(ConnectionTest, OpenAndEnableReportsASourceThatCannotBeEnabled) {
   ASSERT_EQ(presenter.shown.size(), 1u);
   EXPECT_EQ(presenter.shown[0].text,
             "TWAIN Interface error\nUnable to enable TWAIN Source.\n  Not supported by source\n");
-  EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS",
+  EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS", "DS CAPABILITY/GET",
+                                "DS CAPABILITY/GET", "DS CAPABILITY/SET", "DS CAPABILITY/SET",
                                 "DS USERINTERFACE/ENABLEDS", "DS STATUS/GET",
                                 "DS IDENTITY/CLOSEDS", "DSM PARENT/CLOSEDSM"}));
   EXPECT_EQ(connection.TwainState, 1);
@@ -343,8 +344,10 @@ TEST_F(ConnectionTest, OpenAndEnableReturnsToAnOpenManager) {
   RecordingPresenter presenter;
   EXPECT_EQ(connection.OpenAndEnable(nullptr), 0);
   EXPECT_EQ(presenter.shown.size(), 1u);
-  EXPECT_EQ(dsm.Names(), (Names{"DSM IDENTITY/OPENDS", "DS USERINTERFACE/ENABLEDS",
-                                "DS STATUS/GET", "DS IDENTITY/CLOSEDS"}));
+  EXPECT_EQ(dsm.Names(), (Names{"DSM IDENTITY/OPENDS", "DS CAPABILITY/GET", "DS CAPABILITY/GET",
+                                "DS CAPABILITY/SET", "DS CAPABILITY/SET",
+                                "DS USERINTERFACE/ENABLEDS", "DS STATUS/GET",
+                                "DS IDENTITY/CLOSEDS"}));
   EXPECT_EQ(connection.TwainState, 3);
 }
 
@@ -374,7 +377,8 @@ TEST_F(ConnectionTest, AcquisitionOpensEnablesAndClosesInOrder) {
   EXPECT_TRUE(IsWindowEnabled(parent));
   DestroyWindow(parent);
   EXPECT_EQ(dsm.loads, 1);
-  EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS",
+  EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS", "DS CAPABILITY/GET",
+                                "DS CAPABILITY/GET", "DS CAPABILITY/SET", "DS CAPABILITY/SET",
                                 "DS USERINTERFACE/ENABLEDS", "DS EVENT/PROCESSEVENT",
                                 "DS USERINTERFACE/DISABLEDS", "DS IDENTITY/CLOSEDS",
                                 "DSM PARENT/CLOSEDSM"}));
@@ -388,7 +392,9 @@ TEST_F(ConnectionTest, AcquisitionWithoutTheSourceDialogEndsAfterTheBatch) {
   PostThreadMessageA(GetCurrentThreadId(), WM_USER + 1, 0, 0);
   EXPECT_EQ(connection.Acquire(nullptr), 1);
   // Until images are transferred, the pending ones are discarded.
-  EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS",
+  EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS", "DS CAPABILITY/GET",
+                                "DS CAPABILITY/GET", "DS CAPABILITY/GET", "DS CAPABILITY/SET",
+                                "DS CAPABILITY/SET", "DS CAPABILITY/SET",
                                 "DS USERINTERFACE/ENABLEDS", "DS EVENT/PROCESSEVENT",
                                 "DS PENDINGXFERS/RESET", "DS USERINTERFACE/DISABLEDS",
                                 "DS IDENTITY/CLOSEDS", "DSM PARENT/CLOSEDSM"}));
