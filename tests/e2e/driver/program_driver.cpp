@@ -104,10 +104,13 @@ bool ProgramDriver::Start(DWORD timeoutMs) {
                       folder.c_str(), &startup, &process_)) {
     return false;
   }
-  if (!WaitFor([&] { return (mainWindow_ = FindMainWindow()) != nullptr || !IsRunning(); },
-               timeoutMs)) {
-    return false;
-  }
+  return WaitForMainWindow(timeoutMs);
+}
+
+bool ProgramDriver::Launch() { return Start(0) || IsRunning(); }
+
+bool ProgramDriver::WaitForMainWindow(DWORD timeoutMs) {
+  WaitFor([&] { return (mainWindow_ = FindMainWindow()) != nullptr || !IsRunning(); }, timeoutMs);
   return mainWindow_ != nullptr;
 }
 

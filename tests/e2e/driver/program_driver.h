@@ -43,6 +43,10 @@ class ProgramDriver {
   // Starts the program and waits until its main window (class "TVQuillFrame") is visible.
   // False when the window did not appear, also when the program ended first.
   bool Start(DWORD timeoutMs = 30000);
+  // Starts the program without waiting for its main window: for messages shown before it.
+  bool Launch();
+  // Waits until the main window is visible (or the program ended).
+  bool WaitForMainWindow(DWORD timeoutMs = 30000);
   // Waits until the program's message loop answers: start-up, with any message it showed on
   // the way, is over. False when no answer came in time.
   bool WaitUntilIdle(DWORD timeoutMs = 10000) const;
