@@ -27,6 +27,15 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection {
   // Every message of the program's loop; the TWAIN connection will see each one first.
   bool PreTranslateMessage(MSG& message) override;
 
+  // The scanner and closing commands that views pass on; any other id does nothing.
+  void ExecuteFrameCommand(UINT id);
+
+  // The manager's source selection dialog, then the warning about another maker's source.
+  void OnSelectSource();
+  // One whole acquisition, with the items that could start another one (or end the program)
+  // grayed while it runs.
+  void OnAcquire();
+
   // The connected scanner's text for the About box; empty until a scanner answered.
   char m_szConnectedScanner[64];
 
@@ -35,6 +44,17 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection {
   int OnCreate(CREATESTRUCTA& create) override;
   // Closes the source and the manager before the window goes.
   void OnDestroy() override;
+  bool OnCommand(UINT id) override;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // Copy with no image window: nothing to copy.
+  void OnEditCopy() {}
+  // The File popup and the system menu are kept in step with the connection's state, so that
+  // no second scan, source selection, configuration or exit starts while a scan runs.
+  void OnInitMenuPopup(HMENU popup, UINT index, bool isSystemMenu);
+  // Select TWAIN Source, Acquire, Configuration and Exit in `menu`, and the system menu's Close.
+  void EnableScannerItems(HMENU menu, bool enabled);
 };
 
 }  // namespace quill

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "driver/prefix_fixtures.h"
 #include "driver/program_driver.h"
 
 namespace {
@@ -11,27 +12,8 @@ namespace {
 const char kFilterKey[] = "SOFTWARE\\TALVORN\\Talvorn TWAIN32\\4.5\\KESTREL";
 
 std::string DefaultFilterLibrary() {
-  char folder[MAX_PATH] = "";
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return std::string(folder) + "\\TWAIN_32\\TVDSRC32\\KESTREL.DLL";
+  return e2e::WindowsFolder() + "\\TWAIN_32\\TVDSRC32\\KESTREL.DLL";
 }
-
-// Moves a file aside for the lifetime of this object.
-class FileAside {
- public:
-  explicit FileAside(std::string path) : path_(std::move(path)), aside_(path_ + ".aside") {
-    moved_ = MoveFileExA(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-  }
-  ~FileAside() {
-    if (moved_) MoveFileExA(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
-  }
-  bool moved() const { return moved_; }
-  const std::string& aside() const { return aside_; }
-
- private:
-  std::string path_, aside_;
-  bool moved_ = false;
-};
 
 // The filter folder named by the "Path" value for the lifetime of this object.
 class FilterPathValue {
@@ -64,7 +46,7 @@ void AnswerStartupErrors(e2e::ProgramDriver& program, int* shown) {
 }
 
 TEST(FilterLibraryAtStartup, AMissingLibraryIsReportedOnceAndTheProgramRuns) {
-  FileAside library(DefaultFilterLibrary());
+  e2e::FileMovedAside library(DefaultFilterLibrary());
   ASSERT_TRUE(library.moved());
   e2e::ProgramDriver program;
   ASSERT_TRUE(program.Launch());
@@ -87,7 +69,7 @@ TEST(FilterLibraryAtStartup, APathValueElsewhereIsWhereTheLibraryIsBoundFrom) {
   const std::string copy = folder + "\\KESTREL.DLL";
   ASSERT_TRUE(CopyFileA(DefaultFilterLibrary().c_str(), copy.c_str(), FALSE));
   {
-    FileAside library(DefaultFilterLibrary());
+    e2e::FileMovedAside library(DefaultFilterLibrary());
     ASSERT_TRUE(library.moved());
     FilterPathValue path(folder);
     ASSERT_TRUE(path.set());

@@ -2,20 +2,17 @@
 // missing source manager, seen from outside as the user sees them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
+#include "driver/prefix_fixtures.h"
 #include "driver/program_driver.h"
 
 namespace {
 
-const char kAppTitle[] = "TWAIN Tessel Utility (32)";
+using e2e::ScannerScenario;
+using e2e::SourceManagerRemoved;
 
-std::string WindowsFolder() {
-  char folder[MAX_PATH] = "";
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return folder;
-}
+const char kAppTitle[] = "TWAIN Tessel Utility (32)";
 
 bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
   for (const std::string& text : texts) {
@@ -23,45 +20,6 @@ bool ContainsText(const std::vector<std::string>& texts, const std::string& want
   }
   return false;
 }
-
-// A scenario file for the virtual scanner, named in the environment the program inherits.
-class ScannerScenario {
- public:
-  explicit ScannerScenario(const std::string& contents) {
-    char folder[MAX_PATH] = "";
-    GetTempPathA(sizeof folder, folder);
-    path_ = std::string(folder) + "quill_e2e_scenario.txt";
-    if (FILE* file = std::fopen(path_.c_str(), "wb")) {
-      std::fputs(contents.c_str(), file);
-      std::fclose(file);
-    }
-    SetEnvironmentVariableA("TVSCAN_SCENARIO", path_.c_str());
-  }
-  ~ScannerScenario() {
-    SetEnvironmentVariableA("TVSCAN_SCENARIO", nullptr);
-    DeleteFileA(path_.c_str());
-  }
-
- private:
-  std::string path_;
-};
-
-// Moves the source manager out of the Windows folder for the lifetime of this object.
-class SourceManagerRemoved {
- public:
-  SourceManagerRemoved()
-      : path_(WindowsFolder() + "\\twain_32.dll"), aside_(path_ + ".aside") {
-    moved_ = MoveFileExA(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-  }
-  ~SourceManagerRemoved() {
-    if (moved_) MoveFileExA(aside_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
-  }
-  bool moved() const { return moved_; }
-
- private:
-  std::string path_, aside_;
-  bool moved_ = false;
-};
 
 TEST(StartupWithScanner, ASourceOfAnotherMakerIsWarnedAboutWithItsProductName) {
   ScannerScenario scenario("manufacturer = \"OTHER MAKER\"\n");

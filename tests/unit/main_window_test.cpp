@@ -25,6 +25,13 @@ bool IsGrayed(HMENU menu, UINT id) {
   return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
 }
 
+// The command ids of a popup in order, 0 for a separator.
+std::vector<UINT> PopupCommands(HMENU popup) {
+  std::vector<UINT> ids;
+  for (int i = 0; i < GetMenuItemCount(popup); ++i) ids.push_back(GetMenuItemID(popup, i));
+  return ids;
+}
+
 std::vector<ACCEL> AcceleratorEntries(HACCEL table) {
   std::vector<ACCEL> entries(static_cast<size_t>(CopyAcceleratorTableA(table, nullptr, 0)));
   CopyAcceleratorTableA(table, entries.data(), static_cast<int>(entries.size()));
@@ -49,23 +56,45 @@ class RecordingApplication : public qfw::Application {
   std::vector<std::string> opened;
 };
 
+// A main frame whose connection state the tests set, as an acquisition would.
+class StateSettableFrame : public CMainFrame {
+ public:
+  using TwainConnection::SetTwainState;
+};
+
 class MainFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     HINSTANCE self = GetModuleHandleA(nullptr);
     ASSERT_TRUE(RegisterMainWindowClass(self, self));
-    auto frame = std::make_unique<CMainFrame>();
+    auto frame = std::make_unique<StateSettableFrame>();
     ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr));
     frame_ = frame.get();
     window_ = frame->Handle();
     application_.SetMainWindow(std::move(frame));
   }
   void TearDown() override {
+    // No manager was ever loaded: nothing to close on the way out.
+    if (frame_) frame_->SetTwainState(1);
     application_.DestroyMainWindow();
     quill_test::DrainMessages();
   }
+  // WM_INITMENUPOPUP as the system sends it before a popup opens.
+  void InitPopup(HMENU popup, WORD index, bool isSystemMenu) {
+    SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
+                 MAKELPARAM(index, isSystemMenu ? TRUE : FALSE));
+  }
+  bool ScannerItemsGrayed(bool grayed) {
+    HMENU menu = GetMenu(window_);
+    for (UINT id : {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT}) {
+      if (IsGrayed(menu, id) != grayed) return false;
+    }
+    return true;
+  }
+  bool CloseGrayed() { return IsGrayed(GetSystemMenu(window_, FALSE), SC_CLOSE); }
+
   RecordingApplication application_;
-  CMainFrame* frame_ = nullptr;
+  StateSettableFrame* frame_ = nullptr;
   HWND window_ = nullptr;
 };
 
@@ -109,6 +138,43 @@ TEST_F(MainFrameTest, CarriesTheMainMenuWithItsInitialStates) {
   EXPECT_TRUE(IsGrayed(menu, ID_FILE_CLOSE));
   EXPECT_TRUE(IsGrayed(menu, ID_FILE_SAVE_AS));
   EXPECT_EQ(GetMenuState(menu, ID_CLOSE_ALL, MF_BYCOMMAND), UINT(-1));
+  EXPECT_EQ(PopupCommands(GetSubMenu(menu, 0)),
+            (std::vector<UINT>{ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE_AS, 0, ID_SELECT_SOURCE,
+                               ID_ACQUIRE, 0, ID_CONFIGURATION, 0, ID_APP_EXIT}));
+  EXPECT_EQ(PopupCommands(GetSubMenu(menu, 1)), (std::vector<UINT>{ID_APP_ABOUT}));
+  for (UINT id : {ID_FILE_OPEN, ID_CONFIGURATION, ID_APP_EXIT, ID_APP_ABOUT}) {
+    EXPECT_FALSE(IsGrayed(menu, id)) << id;
+  }
+}
+
+TEST_F(MainFrameTest, GraysTheScannerItemsInTheFileAndSystemMenusWhileTheManagerIsLoaded) {
+  HMENU filePopup = GetSubMenu(GetMenu(window_), 0);
+  frame_->SetTwainState(2);
+  InitPopup(filePopup, 0, false);
+  EXPECT_TRUE(ScannerItemsGrayed(true));
+  EXPECT_TRUE(CloseGrayed());
+  EXPECT_FALSE(IsGrayed(GetMenu(window_), ID_FILE_OPEN)) << "only the scanner items are gated";
+
+  frame_->SetTwainState(1);
+  InitPopup(filePopup, 0, false);
+  EXPECT_TRUE(ScannerItemsGrayed(false));
+  EXPECT_FALSE(CloseGrayed());
+}
+
+TEST_F(MainFrameTest, TheSystemMenuIsGatedToo) {
+  frame_->SetTwainState(5);
+  InitPopup(GetSystemMenu(window_, FALSE), 0, true);
+  EXPECT_TRUE(CloseGrayed());
+  frame_->SetTwainState(1);
+  InitPopup(GetSystemMenu(window_, FALSE), 0, true);
+  EXPECT_FALSE(CloseGrayed());
+}
+
+TEST_F(MainFrameTest, OtherPopupsLeaveEveryItemAsItIs) {
+  frame_->SetTwainState(3);
+  InitPopup(GetSubMenu(GetMenu(window_), 1), 1, false);
+  EXPECT_TRUE(ScannerItemsGrayed(false));
+  EXPECT_FALSE(CloseGrayed());
 }
 
 TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheMessageLoop) {
@@ -150,7 +216,15 @@ TEST(ImageDocumentTemplate, CarriesTheImageMenuKeysAndDocumentString) {
   HMENU menu = docTemplate.Menu();
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 4);
-  EXPECT_EQ(GetMenuItemCount(GetSubMenu(menu, 0)), 13);
+  EXPECT_EQ(PopupCommands(GetSubMenu(menu, 0)),
+            (std::vector<UINT>{ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE_AS, 0, ID_SELECT_SOURCE,
+                               ID_ACQUIRE, 0, ID_CONFIGURATION, 0, ID_CLOSE_ALL,
+                               ID_INQUIRY_CLOSE_ALL, 0, ID_APP_EXIT}));
+  EXPECT_EQ(PopupCommands(GetSubMenu(menu, 1)),
+            (std::vector<UINT>{ID_EDIT_COPY, 0, ID_EDIT_SELECT_ALL}));
+  EXPECT_EQ(PopupCommands(GetSubMenu(menu, 2)),
+            (std::vector<UINT>{ID_VIEW_FULLSIZE, ID_VIEW_WINDOWSIZE, ID_WINDOW_CASCADE,
+                               ID_WINDOW_TILE}));
   EXPECT_EQ(MenuText(menu, ID_CLOSE_ALL), "C&lose All");
   EXPECT_EQ(MenuText(menu, ID_INQUIRY_CLOSE_ALL), "I&nquiry Close All");
   EXPECT_EQ(MenuText(menu, ID_EDIT_COPY), "&Copy\tCtrl+C");
@@ -163,6 +237,27 @@ TEST(ImageDocumentTemplate, CarriesTheImageMenuKeysAndDocumentString) {
   for (UINT id : {ID_FILE_CLOSE, ID_FILE_SAVE_AS, ID_CLOSE_ALL, ID_EDIT_SELECT_ALL}) {
     EXPECT_FALSE(IsGrayed(menu, id)) << id;
   }
+}
+
+TEST(ContextMenu, OffersTheClosingAndScannerCommandsAllEnabled) {
+  HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CONTEXTMENU));
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(GetMenuItemCount(menu), 1);
+  HMENU popup = GetSubMenu(menu, 0);
+  EXPECT_EQ(PopupCommands(popup),
+            (std::vector<UINT>{ID_FILE_CLOSE, 0, ID_SELECT_SOURCE, ID_ACQUIRE, 0, ID_CONFIGURATION,
+                               0, ID_CLOSE_ALL, ID_INQUIRY_CLOSE_ALL}));
+  EXPECT_EQ(MenuText(popup, ID_FILE_CLOSE), "&Close");
+  EXPECT_EQ(MenuText(popup, ID_SELECT_SOURCE), "&Select TWAIN Source...");
+  EXPECT_EQ(MenuText(popup, ID_ACQUIRE), "A&cquire...");
+  EXPECT_EQ(MenuText(popup, ID_CONFIGURATION), "Confi&guration...");
+  EXPECT_EQ(MenuText(popup, ID_CLOSE_ALL), "C&lose All");
+  EXPECT_EQ(MenuText(popup, ID_INQUIRY_CLOSE_ALL), "I&nquiry Close All");
+  for (UINT id : {ID_FILE_CLOSE, ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_CLOSE_ALL,
+                  ID_INQUIRY_CLOSE_ALL}) {
+    EXPECT_FALSE(IsGrayed(popup, id)) << id;
+  }
+  DestroyMenu(menu);
 }
 
 TEST(AcceleratorTables, BindTheSameKeysExceptSelectAllOnlyInImageWindows) {

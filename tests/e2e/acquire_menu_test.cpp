@@ -1,0 +1,91 @@
+// The main window around an acquisition, seen from outside: the items that could start a second
+// scan, a configuration or an exit are grayed while it runs and usable again afterwards.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/prefix_fixtures.h"
+#include "driver/program_driver.h"
+#include "resource.h"
+
+namespace {
+
+const char kAppTitle[] = "TWAIN Tessel Utility (32)";
+const char kScannerDialogCaption[] = "TALVORN Scanner";
+const UINT kScannerItems[] = {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT};
+
+bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
+  for (const std::string& text : texts) {
+    if (text.find(wanted) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Each item exists and is grayed (or each exists and is enabled) in the File menu, and the system
+// menu's Close likewise.
+bool ScannerItemsGrayed(e2e::ProgramDriver& program, bool grayed) {
+  const auto matches = [grayed](int state) {
+    return state != -1 && ((state & MF_GRAYED) != 0) == grayed;
+  };
+  for (UINT id : kScannerItems) {
+    if (!matches(program.MenuItemState(id))) return false;
+  }
+  return matches(program.MenuItemState(SC_CLOSE, true));
+}
+
+TEST(AcquireFromTheMenu, GraysTheScannerItemsWhileTheScannerDialogIsOpen) {
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  ASSERT_EQ(program.FindAnyDialog(), nullptr) << "start-up showed a message";
+  ASSERT_TRUE(ScannerItemsGrayed(program, false));
+
+  program.PostCommand(ID_ACQUIRE);
+  HWND scanner = program.WaitForDialog(kScannerDialogCaption);
+  ASSERT_NE(scanner, nullptr) << "the scanner did not show its dialog";
+  for (UINT id : kScannerItems) {
+    const int state = program.MenuItemState(id);
+    ASSERT_NE(state, -1) << id;
+    EXPECT_EQ(state & MF_GRAYED, MF_GRAYED) << id;
+  }
+  const int close = program.MenuItemState(SC_CLOSE, true);
+  ASSERT_NE(close, -1);
+  EXPECT_EQ(close & MF_GRAYED, MF_GRAYED);
+
+  ASSERT_TRUE(program.PressButton(scanner, IDCANCEL));  // the dialog's "Close"
+  EXPECT_TRUE(e2e::WaitFor([&] { return ScannerItemsGrayed(program, false); }, 10000))
+      << "the items stayed grayed after the acquisition";
+  EXPECT_EQ(program.FindAnyDialog(), nullptr);
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+TEST(AcquireFromTheMenu, AMissingSourceManagerIsReportedAndLeavesEveryItemEnabled) {
+  e2e::SourceManagerRemoved removed;
+  ASSERT_TRUE(removed.moved());
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  HWND startupReport = program.WaitForDialog(kAppTitle);
+  ASSERT_NE(startupReport, nullptr) << "the missing manager was not reported at start-up";
+  ASSERT_TRUE(program.PressButton(startupReport, IDOK));
+  ASSERT_TRUE(program.WaitUntilIdle());
+
+  program.PostCommand(ID_ACQUIRE);
+  HWND report = program.WaitForDialog(kAppTitle);
+  ASSERT_NE(report, nullptr) << "the failed acquisition was not reported";
+  EXPECT_TRUE(ContainsText(program.DialogTexts(report),
+                           "TWAIN Interface error\nUnable to open TWAIN Manager."));
+  EXPECT_TRUE(ScannerItemsGrayed(program, true)) << "the report belongs to the acquisition";
+  ASSERT_TRUE(program.PressButton(report, IDOK));
+  ASSERT_TRUE(program.WaitUntilIdle());
+  EXPECT_EQ(program.FindAnyDialog(), nullptr) << "the failure was reported more than once";
+  EXPECT_TRUE(ScannerItemsGrayed(program, false));
+  EXPECT_TRUE(program.IsRunning());
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace
