@@ -88,4 +88,33 @@ TEST(AcquireFromTheMenu, AMissingSourceManagerIsReportedAndLeavesEveryItemEnable
   EXPECT_EQ(exitCode, 0u);
 }
 
+TEST(SelectSourceFromTheMenu, CancelWithASourceOfAnotherMakerWarnsAndEndsAtTheFirstState) {
+  e2e::ScannerScenario scenario("manufacturer = \"OTHER MAKER\"\n");
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  HWND startupWarning = program.WaitForDialog(kAppTitle);
+  ASSERT_NE(startupWarning, nullptr);
+  ASSERT_TRUE(program.PressButton(startupWarning, IDOK));
+
+  program.PostCommand(ID_SELECT_SOURCE);
+  HWND selection = program.WaitForDialog("Select Source");
+  ASSERT_NE(selection, nullptr) << "the source manager's selection dialog did not appear";
+  ASSERT_TRUE(program.PressButton(selection, IDCANCEL));
+
+  HWND warning = program.WaitForDialog(kAppTitle);
+  ASSERT_NE(warning, nullptr) << "no warning about the source's maker after the selection";
+  EXPECT_TRUE(ContainsText(program.DialogTexts(warning),
+                           "It may not run properly by the selected data sauce.\n\n : "
+                           "TALVORN Virtual Scanner"));
+  ASSERT_TRUE(program.PressButton(warning, IDOK));
+  ASSERT_TRUE(program.WaitUntilIdle());
+  EXPECT_EQ(program.FindAnyDialog(), nullptr);
+  // Back at the first state: the menu gate enables every scanner item again.
+  EXPECT_TRUE(ScannerItemsGrayed(program, false));
+
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
 }  // namespace
