@@ -66,21 +66,43 @@ TW_UINT16 DataSource::Succeed() {
 TW_UINT16 DataSource::Entry(pTW_IDENTITY origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg,
                             TW_MEMREF data) {
   if (!origin) return Fail(TWCC_BADPROTOCOL);
-  TW_UINT16 injected = TWRC_SUCCESS;
-  if (state_ >= 4 && InjectedFailure(group, dat, msg, injected)) return injected;
-  return Dispatch(origin, group, dat, msg, data);
+  TW_UINT16 result = TWRC_SUCCESS;
+  if (state_ < 4 || !InjectedFailure(group, dat, msg, data, result)) {
+    result = Dispatch(origin, group, dat, msg, data);
+  }
+  Trace(group, dat, msg, data, result);
+  return result;
 }
 
-bool DataSource::InjectedFailure(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_UINT16& result) {
+// The capability a DAT_CAPABILITY request is about; 0 for any other request.
+static TW_UINT16 RequestedCapability(TW_UINT16 dat, TW_MEMREF data) {
+  if (dat != DAT_CAPABILITY || !data) return 0;
+  return static_cast<const TW_CAPABILITY*>(data)->Cap;
+}
+
+bool DataSource::InjectedFailure(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data,
+                                 TW_UINT16& result) {
   uint32_t page = page_ready_ ? page_number_ : page_number_ + 1;
   for (const FailureRule& rule : scenario_.failures) {
-    if (rule.group == group && rule.dat == dat && rule.msg == msg && (rule.page == 0 || rule.page == page)) {
+    if (rule.group == group && rule.dat == dat && rule.msg == msg && (rule.page == 0 || rule.page == page) &&
+        (rule.cap == 0 || rule.cap == RequestedCapability(dat, data))) {
       condition_ = rule.condition_code;
       result = rule.return_code;
       return true;
     }
   }
   return false;
+}
+
+// One line per triplet, so that a test can see from outside what an application asked and got.
+void DataSource::Trace(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data,
+                       TW_UINT16 result) const {
+  if (scenario_.trace.empty() || (dat == DAT_EVENT && result == TWRC_NOTDSEVENT)) return;
+  if (FILE* file = std::fopen(scenario_.trace.c_str(), "a")) {
+    std::fprintf(file, "DG %u DAT 0x%04x MSG 0x%04x CAP 0x%04x RC %u CC %u\n", static_cast<unsigned>(group),
+                 dat, msg, RequestedCapability(dat, data), result, result == TWRC_SUCCESS ? 0u : condition_);
+    std::fclose(file);
+  }
 }
 
 TW_UINT16 DataSource::Dispatch(pTW_IDENTITY origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg,
@@ -210,7 +232,7 @@ TW_UINT16 DataSource::Open(pTW_IDENTITY identity) {
     return Fail(TWCC_BUMMER);
   }
   TW_UINT16 injected = TWRC_SUCCESS;
-  if (InjectedFailure(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, injected)) return injected;
+  if (InjectedFailure(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, nullptr, injected)) return injected;
   FillIdentity(*identity);
   self_ = *identity;
   caps_ = CapabilitySet();

@@ -36,7 +36,8 @@ class DataSource {
   TW_UINT16 Dispatch(pTW_IDENTITY origin, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
   TW_UINT16 Fail(TW_UINT16 condition);
   TW_UINT16 Succeed();
-  bool InjectedFailure(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_UINT16& result);
+  bool InjectedFailure(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data, TW_UINT16& result);
+  void Trace(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data, TW_UINT16 result) const;
 
   TW_UINT16 Identity(TW_UINT16 msg, pTW_IDENTITY identity);
   TW_UINT16 Open(pTW_IDENTITY identity);

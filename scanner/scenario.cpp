@@ -36,6 +36,14 @@ constexpr Name kConditionCodes[] = {
     {"TWCC_FILEEXISTS", 17},  {"TWCC_FILENOTFOUND", 18},   {"TWCC_NOTEMPTY", 19},
     {"TWCC_PAPERJAM", 20},    {"TWCC_PAPERDOUBLEFEED", 21}, {"TWCC_FILEWRITEERROR", 22},
     {"TWCC_CHECKDEVICEONLINE", 23}};
+constexpr Name kCapabilities[] = {
+    {"CAP_XFERCOUNT", 0x0001},      {"ICAP_COMPRESSION", 0x0100},  {"ICAP_PIXELTYPE", 0x0101},
+    {"ICAP_UNITS", 0x0102},         {"ICAP_XFERMECH", 0x0103},     {"CAP_FEEDERENABLED", 0x1002},
+    {"CAP_FEEDERLOADED", 0x1003},   {"CAP_SUPPORTEDCAPS", 0x1005}, {"CAP_UICONTROLLABLE", 0x100e},
+    {"CAP_DEVICEONLINE", 0x100f},   {"CAP_DUPLEX", 0x1012},        {"CAP_ENABLEDSUIONLY", 0x1014},
+    {"CAP_JOBCONTROL", 0x1017},     {"ICAP_BITDEPTH", 0x112b},     {"ICAP_CCITTKFACTOR", 0x111d},
+    {"ICAP_XRESOLUTION", 0x1118},   {"ICAP_YRESOLUTION", 0x1119},  {"ICAP_PIXELFLAVOR", 0x111f},
+    {"ICAP_IMAGEFILEFORMAT", 0x110c}};
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -78,10 +86,26 @@ bool ParseText(std::string_view text, size_t max, std::string& value) {
   return true;
 }
 
-// "GROUP DAT MSG RC CC [page N]"
+// One "page N" or "cap NAME" after the codes; each at most once.
+bool ParseQualifier(const std::string& word, std::istringstream& words, FailureRule& rule) {
+  std::string operand;
+  if (!(words >> operand)) return false;
+  uint32_t value = 0;
+  if (word == "page" && rule.page == 0) {
+    return ParseNumber(operand, 100000, rule.page) && rule.page != 0;
+  }
+  if (word == "cap" && rule.cap == 0 && rule.dat == 0x0001) {
+    if (!ParseName(operand, kCapabilities, 0xFFFF, value) || value == 0) return false;
+    rule.cap = static_cast<uint16_t>(value);
+    return true;
+  }
+  return false;
+}
+
+// "GROUP DAT MSG RC CC [page N] [cap NAME]"
 bool ParseFailure(std::string_view text, FailureRule& rule) {
   std::istringstream words{std::string(text)};
-  std::string group, dat, msg, rc, cc, page_word, page;
+  std::string group, dat, msg, rc, cc, word;
   if (!(words >> group >> dat >> msg >> rc >> cc)) return false;
   uint32_t value = 0;
   if (!ParseName(group, kGroups, 0xFFFF, rule.group)) return false;
@@ -93,12 +117,8 @@ bool ParseFailure(std::string_view text, FailureRule& rule) {
   rule.return_code = static_cast<uint16_t>(value);
   if (!ParseName(cc, kConditionCodes, 0xFFFF, value)) return false;
   rule.condition_code = static_cast<uint16_t>(value);
-  if (words >> page_word) {
-    if (page_word != "page" || !(words >> page) || !ParseNumber(page, 100000, rule.page) || rule.page == 0) {
-      return false;
-    }
-    std::string rest;
-    if (words >> rest) return false;
+  while (words >> word) {
+    if (!ParseQualifier(word, words, rule)) return false;
   }
   return true;
 }
@@ -140,6 +160,8 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
     good = ParseBool(value, s.palette);
   } else if (key == "page_folder") {
     good = ParseText(value, 240, s.page_folder) && !s.page_folder.empty();
+  } else if (key == "trace") {
+    good = ParseText(value, 240, s.trace) && !s.trace.empty();
   } else {
     known = false;
   }

@@ -18,6 +18,7 @@ struct FailureRule {
   uint16_t return_code = 0;
   uint16_t condition_code = 0;
   uint32_t page = 0;  // 0: every time; otherwise only while page N is the page being scanned
+  uint16_t cap = 0;   // DAT_CAPABILITY only: 0 any capability, else only requests for this one
 };
 
 struct Scenario {
@@ -37,6 +38,7 @@ struct Scenario {
   bool pad_rows = false;           // memory mode: rows padded to 32 bits
   bool palette = true;             // false: DAT_PALETTE8 is not supported
   std::string page_folder;         // BMP and TIFF files of this folder are the pages, in name order
+  std::string trace;               // every triplet and its answer is appended to this file
 };
 
 struct ScenarioOutcome {

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -128,6 +130,26 @@ TEST_F(ScenarioTest, FailureOfATripletEveryTime) {
   EXPECT_EQ(client_.SourceCondition(), TWCC_LOWMEMORY);
 }
 
+TEST_F(ScenarioTest, FailureOfOneCapabilityLeavesTheOthersAndIsTraced) {
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof folder, folder);
+  const std::string trace = std::string(folder) + "tvscan_trace.txt";
+  DeleteFileA(trace.c_str());
+  Open("fail = DG_CONTROL DAT_CAPABILITY MSG_SET TWRC_FAILURE TWCC_BADVALUE cap ICAP_XFERMECH\n"
+       "trace = \"" + trace + "\"\n");
+  EXPECT_EQ(client_.SetOneValue(ICAP_UNITS, TWTY_UINT16, TWUN_INCHES), TWRC_SUCCESS);
+  EXPECT_EQ(client_.SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_FAILURE);
+  EXPECT_EQ(client_.SourceCondition(), TWCC_BADVALUE);
+  client_.CloseSource();
+
+  std::ifstream file(trace);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("DG 1 DAT 0x0001 MSG 0x0006 CAP 0x0102 RC 0 CC 0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("DG 1 DAT 0x0001 MSG 0x0006 CAP 0x0103 RC 1 CC 10\n"), std::string::npos) << text;
+  file.close();
+  DeleteFileA(trace.c_str());
+}
+
 TEST_F(ScenarioTest, CancelledPageIsSkippedAndTheBatchGoesOn) {
   Open("pages = 3\ncancel_page = 2\n");
   std::vector<ReceivedImage> images = Batch();
@@ -241,6 +263,10 @@ TEST(ScenarioParserTest, NamesTheLineOfEveryFault) {
       {"fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE\n", 1, "bad value"},
       {"fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE TWCC_BUMMER page 0\n", 1, "bad value"},
       {"cancel_page = 0\n", 1, "bad value"},
+      {"fail = DG_CONTROL DAT_CAPABILITY MSG_SET TWRC_FAILURE 1 cap\n", 1, "bad value"},
+      {"fail = DG_CONTROL DAT_CAPABILITY MSG_SET TWRC_FAILURE 1 cap ICAP_NOPE\n", 1, "bad value"},
+      {"fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE 1 cap ICAP_UNITS\n", 1, "bad value"},
+      {"fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE 1 page 2 page 3\n", 1, "bad value"},
       {"just words\n", 1, "expected \"key = value\""},
   };
   for (const Fault& fault : faults) {
