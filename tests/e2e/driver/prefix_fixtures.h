@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace e2e {
 
@@ -62,6 +63,91 @@ class FileMovedAside {
 class SourceManagerRemoved : public FileMovedAside {
  public:
   SourceManagerRemoved() : FileMovedAside(WindowsFolder() + "\\twain_32.dll") {}
+};
+
+// Number values of the program's settings for the lifetime of this object; what was stored
+// before (or that nothing was) comes back on destruction.
+class ProgramSettings {
+ public:
+  struct Value {
+    const char* name;
+    DWORD number;
+  };
+
+  explicit ProgramSettings(const std::vector<Value>& values) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
+                        nullptr) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    for (const Value& value : values) {
+      Saved saved{value.name, 0, false};
+      DWORD size = sizeof saved.number;
+      DWORD type = 0;
+      saved.existed = RegQueryValueExA(key_, value.name, nullptr, &type, reinterpret_cast<BYTE*>(&saved.number),
+                                       &size) == ERROR_SUCCESS &&
+                      type == REG_DWORD;
+      saved_.push_back(saved);
+      Write(value.name, value.number);
+    }
+  }
+  ~ProgramSettings() {
+    if (!key_) return;
+    for (const Saved& saved : saved_) {
+      if (saved.existed) {
+        Write(saved.name, saved.number);
+      } else {
+        RegDeleteValueA(key_, saved.name.c_str());
+      }
+    }
+    RegCloseKey(key_);
+  }
+  ProgramSettings(const ProgramSettings&) = delete;
+  ProgramSettings& operator=(const ProgramSettings&) = delete;
+  bool written() const { return key_ != nullptr; }
+
+ private:
+  static constexpr const char* kKeyPath = "SOFTWARE\\TALVORN\\Talvorn TWAIN32\\OPTION\\UTY";
+  struct Saved {
+    std::string name;
+    DWORD number;
+    bool existed;
+  };
+  void Write(const std::string& name, DWORD number) {
+    RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  }
+
+  HKEY key_ = nullptr;
+  std::vector<Saved> saved_;
+};
+
+// The virtual scanner's record of the triplets it answered, in a temporary file.
+class ScannerTrace {
+ public:
+  ScannerTrace() {
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    path_ = std::string(folder) + "quill_e2e_trace.txt";
+    DeleteFileA(path_.c_str());
+  }
+  ~ScannerTrace() { DeleteFileA(path_.c_str()); }
+  ScannerTrace(const ScannerTrace&) = delete;
+  ScannerTrace& operator=(const ScannerTrace&) = delete;
+  // The line for the scenario file.
+  std::string ScenarioLine() const { return "trace = \"" + path_ + "\"\n"; }
+  std::string Contents() const {
+    std::string text;
+    if (FILE* file = std::fopen(path_.c_str(), "rb")) {
+      char buffer[4096];
+      size_t read = 0;
+      while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
+      std::fclose(file);
+    }
+    return text;
+  }
+
+ private:
+  std::string path_;
 };
 
 }  // namespace e2e
