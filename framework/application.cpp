@@ -85,6 +85,10 @@ bool Application::OnCommand(UINT id) {
     if (HWND window = MainWindowHandle()) PostMessageA(window, WM_CLOSE, 0, 0);
     return true;
   }
+  if (id == ID_FILE_NEW) {
+    if (!templates_.empty()) templates_.front()->OpenDocumentFile(nullptr);
+    return true;
+  }
   return false;
 }
 
@@ -92,6 +96,17 @@ bool Application::OpenDocumentFile(const char* path) {
   if (templates_.empty() || !templates_.front()->OpenDocumentFile(path)) return false;
   if (recentFiles_) recentFiles_->Add(path);
   return true;
+}
+
+bool Application::SaveAllModified() {
+  for (const auto& docTemplate : templates_) {
+    if (!docTemplate->SaveAllModified()) return false;
+  }
+  return true;
+}
+
+void Application::CloseAllDocuments() {
+  for (const auto& docTemplate : templates_) docTemplate->CloseAllDocuments();
 }
 
 void Application::AddDocTemplate(std::unique_ptr<DocTemplate> docTemplate) {

@@ -38,7 +38,8 @@ class Application {
   // Offers a message to the main window before it is translated and dispatched.
   virtual bool PreTranslateMessage(MSG& message);
 
-  // Commands no window took. The default handles Exit by closing the main window.
+  // Commands no window took. The default handles Exit by closing the main window and New by an
+  // empty document of the first template.
   virtual bool OnCommand(UINT id);
   // Opens a file (dropped on the main window, chosen from a dialog) through the first document
   // template; a file that opens is added to the recent-file list.
@@ -57,6 +58,9 @@ class Application {
   void SetTitle(std::string title) { title_ = std::move(title); }
 
   void AddDocTemplate(std::unique_ptr<DocTemplate> docTemplate);
+  // Every document's save question, template by template; false as soon as one says no.
+  bool SaveAllModified();
+  void CloseAllDocuments();
   const std::vector<std::unique_ptr<DocTemplate>>& DocTemplates() const { return templates_; }
 
   // The private profile file named after the program, with a recent-file list of

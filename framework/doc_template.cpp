@@ -1,5 +1,9 @@
 #include "doc_template.h"
 
+#include <algorithm>
+
+#include "application.h"
+#include "mdi_frame.h"
 #include "resources.h"
 
 namespace qfw {
@@ -35,6 +39,73 @@ bool DocTemplate::GetDocString(std::string& text, DocStringIndex index) const {
   return true;
 }
 
-bool DocTemplate::OpenDocumentFile(const char*) { return false; }
+Document* DocTemplate::AdoptDocument(std::unique_ptr<Document> document) {
+  document->template_ = this;
+  documents_.push_back(std::move(document));
+  return documents_.back().get();
+}
+
+void DocTemplate::RemoveDocument(Document* document) {
+  const auto found = std::find_if(documents_.begin(), documents_.end(),
+                                  [document](const auto& owned) { return owned.get() == document; });
+  if (found == documents_.end()) return;
+  // Out of the list first: the document's destructor may reach back into the template.
+  std::unique_ptr<Document> owned = std::move(*found);
+  documents_.erase(found);
+}
+
+void DocTemplate::SetDefaultTitle(Document& document) {
+  std::string name;
+  if (!GetDocString(name, kDocName) || name.empty()) name = "Untitled";
+  document.SetTitle(name + std::to_string(untitledCount_ + 1));
+}
+
+Document* DocTemplate::OpenDocumentFile(const char* path) {
+  Application* application = Application::Current();
+  auto* frame = application ? dynamic_cast<MdiFrameWindow*>(application->MainWindow()) : nullptr;
+  if (!frame || !frame->Handle()) return nullptr;
+  std::unique_ptr<Document> made = CreateDocument();
+  if (!made) return nullptr;
+  Document* document = AdoptDocument(std::move(made));
+  if (!path) SetDefaultTitle(*document);
+  MdiChildWindow* child =
+      MdiChildWindow::Create(CreateChildFrame(), *frame, *this, *document, CreateView());
+  if (!child) {
+    document->OnCloseDocument();
+    return nullptr;
+  }
+  if (path) {
+    if (!document->OnOpenDocument(path)) {
+      document->OnCloseDocument();
+      return nullptr;
+    }
+  } else {
+    if (!document->OnNewDocument()) {
+      document->OnCloseDocument();
+      return nullptr;
+    }
+    ++untitledCount_;
+  }
+  if (View* view = child->ActiveView()) view->OnInitialUpdate();
+  frame->OnChildActivated(MdiChildWindow::FromHandle(frame->ActiveChildWindow()));
+  return document;
+}
+
+bool DocTemplate::SaveAllModified() {
+  for (Document* document : DocumentPointers()) {
+    if (!document->SaveModified()) return false;
+  }
+  return true;
+}
+
+void DocTemplate::CloseAllDocuments() {
+  for (Document* document : DocumentPointers()) document->OnCloseDocument();
+}
+
+std::vector<Document*> DocTemplate::DocumentPointers() const {
+  std::vector<Document*> pointers;
+  for (const auto& document : documents_) pointers.push_back(document.get());
+  return pointers;
+}
 
 }  // namespace qfw

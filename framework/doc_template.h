@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "document.h"
 #include "handles.h"
+#include "mdi_child.h"
+#include "view.h"
 
 namespace qfw {
 
@@ -38,11 +42,37 @@ class DocTemplate {
   HMENU Menu() const { return menu_.get(); }
   HACCEL Accelerators() const { return accelerators_; }
 
-  // Opens a file as a document of this type. The template learns documents, windows and views
-  // with the image document; until then it opens nothing.
-  virtual bool OpenDocumentFile(const char* path);
+  // A new document of this type in a new window of the main frame: empty (New) when `path` is
+  // null, else read from `path`. The document, or null when it could not be made or read.
+  virtual Document* OpenDocumentFile(const char* path);
+
+  const std::vector<std::unique_ptr<Document>>& Documents() const { return documents_; }
+  // How many empty documents were made; the next one is named after this count plus one.
+  int UntitledCount() const { return untitledCount_; }
+  // Asks every document's question; false as soon as one says no.
+  bool SaveAllModified();
+  // Closes every document and its windows without a question.
+  void CloseAllDocuments();
+
+ protected:
+  // The parts a new document is made of.
+  virtual std::unique_ptr<Document> CreateDocument() { return std::make_unique<Document>(); }
+  virtual std::unique_ptr<MdiChildWindow> CreateChildFrame() {
+    return std::make_unique<MdiChildWindow>();
+  }
+  virtual std::unique_ptr<View> CreateView() { return nullptr; }
+  // The title of a new empty document: the document name and the running count ("IMAGE1").
+  virtual void SetDefaultTitle(Document& document);
 
  private:
+  friend class Document;
+  void RemoveDocument(Document* document);
+  Document* AdoptDocument(std::unique_ptr<Document> document);
+  // A copy of the list, safe to walk while documents close.
+  std::vector<Document*> DocumentPointers() const;
+
+  std::vector<std::unique_ptr<Document>> documents_;
+  int untitledCount_ = 0;
   UINT resourceId_;
   std::vector<std::string> docStrings_;
   UniqueMenu menu_;

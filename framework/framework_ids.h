@@ -28,6 +28,13 @@
 #define ID_NEXT_PANE            57680
 #define ID_PREV_PANE            57681
 
+// The framework's texts (string table of the program's resources).
+#define IDS_FW_UNTITLED             61443
+#define IDS_FW_INVALID_FILENAME     61696
+#define IDS_FW_FAILED_TO_OPEN_DOC   61697
+#define IDS_FW_FAILED_TO_SAVE_DOC   61698
+#define IDS_FW_ASK_TO_SAVE          61699
+
 // MDI child windows get menu ids from here on, far above every command id, so that the window
 // list of the MDI client never collides with a command.
 #define IDM_FIRST_MDICHILD      0xFF00

@@ -4,8 +4,10 @@
 
 #include "application.h"
 #include "doc_template.h"
+#include "document.h"
 #include "framework_ids.h"
 #include "handles.h"
+#include "mdi_child.h"
 #include "resources.h"
 
 namespace qfw {
@@ -63,18 +65,67 @@ bool MdiFrameWindow::LoadFrame(UINT resourceId, DWORD style, HWND parent) {
     return false;
   }
   menu.release();  // the window owns its menu now
+  defaultMenu_ = GetMenu(Handle());
+  return true;
+}
+
+HWND MdiFrameWindow::ActiveChildWindow() const {
+  if (!client_) return nullptr;
+  return reinterpret_cast<HWND>(SendMessageA(client_, WM_MDIGETACTIVE, 0, 0));
+}
+
+MdiChildWindow* MdiFrameWindow::ActiveChild() const {
+  return MdiChildWindow::FromHandle(ActiveChildWindow());
+}
+
+void MdiFrameWindow::OnChildActivated(MdiChildWindow* child) {
+  if (!Handle() || !client_) return;
+  HMENU wanted = child && child->Template() && child->Template()->Menu() ? child->Template()->Menu()
+                                                                         : defaultMenu_;
+  if (wanted && GetMenu(Handle()) != wanted) {
+    SendMessageA(client_, WM_MDISETMENU, reinterpret_cast<WPARAM>(wanted), 0);
+    DrawMenuBar(Handle());
+  }
+  UpdateFrameTitle(child);
+}
+
+void MdiFrameWindow::RefreshForActiveChild() { OnChildActivated(ActiveChild()); }
+
+void MdiFrameWindow::UpdateFrameTitle(MdiChildWindow* child) {
+  std::string text = title_;
+  if (addToTitle_ && child && child->GetDocument()) {
+    text += " - " + child->GetDocument()->Title();
+  }
+  SetWindowTextA(Handle(), text.c_str());
+}
+
+bool MdiFrameWindow::RouteToActiveChild(UINT id) {
+  MdiChildWindow* child = ActiveChild();
+  return child && child->RouteCommand(id);
+}
+
+bool MdiFrameWindow::OnClose() {
+  Application* application = Application::Current();
+  if (application && application->MainWindow() == this) {
+    if (!application->SaveAllModified()) return false;
+    application->CloseAllDocuments();
+  }
   return true;
 }
 
 void MdiFrameWindow::SetTitle(const std::string& title) {
   title_ = title;
-  if (Handle()) SetWindowTextA(Handle(), title_.c_str());
+  if (Handle()) UpdateFrameTitle(ActiveChild());
 }
 
 bool MdiFrameWindow::PreTranslateMessage(MSG& message) {
   if (!IsKeyboardMessage(message)) return false;
   if (client_ && TranslateMDISysAccel(client_, &message)) return true;
-  return accelerators_ && TranslateAcceleratorA(Handle(), accelerators_, &message);
+  HACCEL table = accelerators_;
+  if (MdiChildWindow* child = ActiveChild()) {
+    if (child->Template() && child->Template()->Accelerators()) table = child->Template()->Accelerators();
+  }
+  return table && TranslateAcceleratorA(Handle(), table, &message);
 }
 
 bool MdiFrameWindow::CreateMdiClient(HINSTANCE instance) {
@@ -118,6 +169,7 @@ LRESULT MdiFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       const UINT id = LOWORD(wParam);
       // Items of the MDI window list belong to DefFrameProc.
       if (id >= IDM_FIRST_MDICHILD) break;
+      if (RouteToActiveChild(id)) return 0;
       if (OnCommand(id)) return 0;
       if (Application::Current() && Application::Current()->OnCommand(id)) return 0;
       break;
@@ -125,7 +177,12 @@ LRESULT MdiFrameWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
+    case WM_CLOSE:
+      if (!OnClose()) return 0;
+      break;
     case WM_DESTROY:
+      // The frame's own menu goes with the window; a template's menu stays with its template.
+      if (defaultMenu_ && GetMenu(Handle()) != defaultMenu_) SetMenu(Handle(), defaultMenu_);
       OnDestroy();
       break;
     case WM_NCDESTROY:

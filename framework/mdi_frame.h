@@ -13,6 +13,8 @@
 
 namespace qfw {
 
+class MdiChildWindow;
+
 class MdiFrameWindow : public Window {
  public:
   MdiFrameWindow() = default;
@@ -30,8 +32,19 @@ class MdiFrameWindow : public Window {
   void SetTitle(const std::string& title);
   bool AddsDocumentTitle() const { return addToTitle_; }
 
-  // Keyboard for the MDI children's system menus, then the frame's accelerators.
+  // Keyboard for the MDI children's system menus, then the accelerators of the active document
+  // window's template, or the frame's own when none is active.
   bool PreTranslateMessage(MSG& message) override;
+
+  // The active document window, or NULL.
+  HWND ActiveChildWindow() const;
+  MdiChildWindow* ActiveChild() const;
+  // The frame's menu and title follow the active document window: its template's menu and
+  // "frame title - document title"; with none, the frame's own menu and title.
+  void OnChildActivated(MdiChildWindow* child);
+  // Menu and title again for whichever document window is active now (after one went, or
+  // after a document's title changed).
+  void RefreshForActiveChild();
 
  protected:
   // Lets a derived frame choose its window class and adjust the creation values before the
@@ -45,6 +58,8 @@ class MdiFrameWindow : public Window {
   // A command from a menu or an accelerator; false passes it on to the application.
   virtual bool OnCommand(UINT id);
   virtual void OnDestroy() {}
+  // The frame is asked to close: every document's question first; false keeps it open.
+  virtual bool OnClose();
   // Files dropped from the shell: each is opened by the application.
   virtual void OnDropFiles(HDROP drop);
 
@@ -52,8 +67,12 @@ class MdiFrameWindow : public Window {
 
  private:
   bool CreateMdiClient(HINSTANCE instance);
+  void UpdateFrameTitle(MdiChildWindow* child);
+  // Commands go to the active document window (its view, then its document) before the frame.
+  bool RouteToActiveChild(UINT id);
 
   HWND client_ = nullptr;
+  HMENU defaultMenu_ = nullptr;  // the frame's own menu, also while a template's is shown
   HACCEL accelerators_ = nullptr;  // owned by the resource module
   std::string title_;
   bool addToTitle_ = false;  // the active document's title follows the frame's title

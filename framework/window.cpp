@@ -1,6 +1,16 @@
 #include "window.h"
 
 namespace qfw {
+namespace {
+
+bool IsMdiChildCreation(const CREATESTRUCTA& create) {
+  if (create.dwExStyle & WS_EX_MDICHILD) return true;
+  char className[16] = "";
+  return create.hwndParent && GetClassNameA(create.hwndParent, className, sizeof className) &&
+         lstrcmpiA(className, "MDIClient") == 0;
+}
+
+}  // namespace
 
 Window::~Window() {
   if (handle_) {
@@ -25,7 +35,12 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* self = nullptr;
   if (message == WM_NCCREATE) {
-    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    const auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    self = static_cast<Window*>(create->lpCreateParams);
+    // A document window made by its MDI client gets its creation data through the client.
+    if (self && IsMdiChildCreation(*create)) {
+      self = reinterpret_cast<Window*>(static_cast<MDICREATESTRUCTA*>(create->lpCreateParams)->lParam);
+    }
     if (self) {
       self->handle_ = window;
       SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
