@@ -1,6 +1,17 @@
 #include "main_frame.h"
 
+#include "application.h"
+#include "document.h"
+#include "mdi_child.h"
+#include "message_box.h"
+#include "quill_doc.h"
+#include "quill_doc_template.h"
+#include "quill_view.h"
 #include "resource.h"
+#include "resources.h"
+#include "scan_settings.h"
+#include "wait_cursor.h"
+#include "win_handles.h"
 
 namespace quill {
 
@@ -63,7 +74,13 @@ bool CMainFrame::OnCommand(UINT id) {
   static const FrameCommand kCommands[] = {
       {ID_SELECT_SOURCE, &CMainFrame::OnSelectSource},
       {ID_ACQUIRE, &CMainFrame::OnAcquire},
+      {ID_CLOSE_ALL, &CMainFrame::OnCloseAll},
+      {ID_INQUIRY_CLOSE_ALL, &CMainFrame::OnInquiryCloseAll},
+      {ID_FILE_CLOSE, &CMainFrame::OnCloseActive},
       {ID_EDIT_COPY, &CMainFrame::OnEditCopy},
+      {ID_EDIT_SELECT_ALL, &CMainFrame::OnEditSelectAll},
+      {ID_VIEW_FULLSIZE, &CMainFrame::OnViewFullSize},
+      {ID_VIEW_WINDOWSIZE, &CMainFrame::OnViewWindowSize},
   };
   for (const FrameCommand& command : kCommands) {
     if (command.id == id) {
@@ -82,6 +99,15 @@ void CMainFrame::ExecuteFrameCommand(UINT id) {
     case ID_ACQUIRE:
       OnAcquire();
       break;
+    case ID_CLOSE_ALL:
+      OnCloseAll();
+      break;
+    case ID_INQUIRY_CLOSE_ALL:
+      OnInquiryCloseAll();
+      break;
+    case ID_FILE_CLOSE:
+      OnCloseActive();
+      break;
     default:
       break;
   }
@@ -96,6 +122,100 @@ void CMainFrame::OnAcquire() {
   if (g_bFrameAlive != 1) return;
   EnableScannerItems(GetMenu(Handle()), true);
   SetActiveWindow(Handle());
+}
+
+CQuillView* CMainFrame::ActiveImageView() const {
+  qfw::MdiChildWindow* child = ActiveChild();
+  return child ? dynamic_cast<CQuillView*>(child->ActiveView()) : nullptr;
+}
+
+void CMainFrame::OnCloseAll() {
+  qfw::Application* application = qfw::Application::Current();
+  bool anyModified = false;
+  if (application) {
+    for (const auto& docTemplate : application->DocTemplates()) {
+      for (const auto& document : docTemplate->Documents()) anyModified |= document->IsModified();
+    }
+  }
+  if (anyModified) {
+    const std::string text = qfw::LoadResourceString(IDS_CLOSE_ALL_QUESTION);
+    const std::string caption = qfw::LoadResourceString(IDS_APP_TITLE);
+    if (qfw::ShowMessageBox(Handle(), text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONQUESTION) !=
+        IDOK) {
+      return;
+    }
+  }
+  while (qfw::MdiChildWindow* child = ActiveChild()) {
+    qfw::Document* document = child->GetDocument();
+    if (!document) break;
+    document->OnCloseDocument();
+  }
+}
+
+void CMainFrame::OnInquiryCloseAll() {
+  while (qfw::MdiChildWindow* child = ActiveChild()) {
+    auto* document = dynamic_cast<CQuillDoc*>(child->GetDocument());
+    if (!document || !document->ConfirmSaveIfModified()) return;
+    document->OnCloseDocument();
+  }
+}
+
+void CMainFrame::OnCloseActive() {
+  qfw::MdiChildWindow* child = ActiveChild();
+  auto* document = child ? dynamic_cast<CQuillDoc*>(child->GetDocument()) : nullptr;
+  if (document && document->ConfirmSaveIfModified()) document->OnCloseDocument();
+}
+
+void CMainFrame::OnEditSelectAll() {
+  if (CQuillView* view = ActiveImageView()) view->SelectAll();
+}
+
+void CMainFrame::OnViewFullSize() {
+  if (CQuillView* view = ActiveImageView()) view->SwitchToFullSize();
+}
+
+void CMainFrame::OnViewWindowSize() {
+  if (CQuillView* view = ActiveImageView()) view->SwitchToWindowSize();
+}
+
+LRESULT CMainFrame::OnQueryNewPalette() {
+  CQuillView* view = ActiveImageView();
+  if (!view) return FALSE;
+  SendMessageA(view->Handle(), UM_REALIZEPALETTE, reinterpret_cast<WPARAM>(view->Handle()), 0);
+  return TRUE;
+}
+
+void CMainFrame::OnPaletteChanged() {
+  if (CQuillView* view = ActiveImageView()) BroadcastRealizePalette(Handle(), view->Handle());
+}
+
+int CMainFrame::OnNativeImage(HGLOBAL dib) {
+  GlobalBlock owned(dib);
+  HWND previouslyActive = GetActiveWindow();
+  qfw::Application* application = qfw::Application::Current();
+  auto* docTemplate = application && !application->DocTemplates().empty()
+                          ? dynamic_cast<CQuillDocTemplate*>(application->DocTemplates().front().get())
+                          : nullptr;
+  auto* document = docTemplate ? dynamic_cast<CQuillDoc*>(docTemplate->OpenDocumentFile(nullptr)) : nullptr;
+  if (!document) return FALSE;  // the DIB is freed with `owned`
+  {
+    qfw::WaitCursor wait;
+    if (owned) {
+      docTemplate->SetImageTitle(*document);
+      document->AdoptDib(owned.release());
+      document->UpdateDibInfo();
+      if (!document->Views().empty()) {
+        auto* view = static_cast<CQuillView*>(document->Views().front());
+        view->SetScrollSizes({document->ImageWidth, document->ImageHeight});
+        view->FitFrameToImage();
+        document->SetModified(TheSettings().Destination == 0);
+        SendMessageA(view->Handle(), UM_REALIZEPALETTE, reinterpret_cast<WPARAM>(view->Handle()), 0);
+      }
+      document->UpdateAllViews(nullptr);
+    }
+  }
+  SetActiveWindow(previouslyActive);
+  return TRUE;
 }
 
 void CMainFrame::EnableScannerItems(HMENU menu, bool enabled) {
@@ -115,9 +235,17 @@ void CMainFrame::OnInitMenuPopup(HMENU popup, UINT index, bool isSystemMenu) {
 }
 
 LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITMENUPOPUP) {
-    OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam) != 0);
-    return 0;
+  switch (message) {
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam) != 0);
+      return 0;
+    case WM_QUERYNEWPALETTE:
+      return OnQueryNewPalette();
+    case WM_PALETTECHANGED: {
+      const LRESULT result = qfw::MdiFrameWindow::HandleMessage(message, wParam, lParam);
+      OnPaletteChanged();
+      return result;
+    }
   }
   return qfw::MdiFrameWindow::HandleMessage(message, wParam, lParam);
 }

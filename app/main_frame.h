@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "frame_commands.h"
 #include "mdi_frame.h"
 #include "twain_connection.h"
 
@@ -16,7 +17,9 @@ bool RegisterMainWindowClass(HINSTANCE instance, HINSTANCE resources);
 
 // The main window is also the program's one TWAIN connection: it lives exactly as long as the
 // window object.
-class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection {
+class CQuillView;
+
+class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection, public FrameCommandTarget {
  public:
   CMainFrame();
 
@@ -28,13 +31,26 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection {
   bool PreTranslateMessage(MSG& message) override;
 
   // The scanner and closing commands that views pass on; any other id does nothing.
-  void ExecuteFrameCommand(UINT id);
+  void ExecuteFrameCommand(UINT id) override;
+
+  // A transferred DIB in a new image window, which then owns it. The window that was active
+  // before stays active. False (the DIB freed) when no window could be made.
+  int OnNativeImage(HGLOBAL dib) override;
 
   // The manager's source selection dialog, then the warning about another maker's source.
   void OnSelectSource();
   // One whole acquisition, with the items that could start another one (or end the program)
   // grayed while it runs.
   void OnAcquire();
+  // Closes every image after one question, and only when one is modified; nothing is saved.
+  void OnCloseAll();
+  // Closes image after image, asking for each modified one; Cancel stops with the rest open.
+  void OnInquiryCloseAll();
+  // Closes the active image after its question.
+  void OnCloseActive();
+  void OnEditSelectAll();
+  void OnViewFullSize();
+  void OnViewWindowSize();
 
   // The connected scanner's text for the About box; empty until a scanner answered.
   char m_szConnectedScanner[64];
@@ -50,6 +66,10 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection {
  private:
   // Copy with no image window: nothing to copy.
   void OnEditCopy() {}
+  // The view of the active image window, if there is one.
+  CQuillView* ActiveImageView() const;
+  LRESULT OnQueryNewPalette();
+  void OnPaletteChanged();
   // The File popup and the system menu are kept in step with the connection's state, so that
   // no second scan, source selection, configuration or exit starts while a scan runs.
   void OnInitMenuPopup(HMENU popup, UINT index, bool isSystemMenu);

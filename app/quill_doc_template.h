@@ -9,6 +9,14 @@ namespace quill {
 class CQuillDocTemplate : public qfw::DocTemplate {
  public:
   CQuillDocTemplate() : qfw::DocTemplate(IDR_IMAGETYPE) {}
+
+  // The title of a handed-over image: "IMAGE" and the running number of new images.
+  void SetImageTitle(qfw::Document& document);
+
+ protected:
+  std::unique_ptr<qfw::Document> CreateDocument() override;
+  std::unique_ptr<qfw::MdiChildWindow> CreateChildFrame() override;
+  std::unique_ptr<qfw::View> CreateView() override;
 };
 
 }  // namespace quill

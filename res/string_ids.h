@@ -6,6 +6,12 @@
 #define IDS_APP_TITLE           2
 #define IDS_IMAGE_DOCUMENT      3
 
+// 20006-20011: image documents and the main window's questions.
+#define IDS_FILE_TOO_LARGE      20006
+#define IDS_FILE_LOAD_FAILURE   20007
+#define IDS_FILE_SAVE_FAILURE   20008
+#define IDS_CLOSE_ALL_QUESTION  20011
+
 // 20012-20030: the settings store.
 #define IDS_DEFAULT_FILE_FIXATE 20012
 #define IDS_SETTINGS_KEY        20013

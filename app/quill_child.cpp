@@ -1,0 +1,19 @@
+#include "quill_child.h"
+
+#include "frame_commands.h"
+
+namespace quill {
+
+LRESULT CQuillChild::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    BeginPaint(Handle(), &paint);
+    EndPaint(Handle(), &paint);
+    // The view realises its palette in the background: this window is not the view.
+    BroadcastRealizePalette(Handle(), Handle());
+    return 0;
+  }
+  return qfw::MdiChildWindow::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace quill

@@ -1,0 +1,169 @@
+#include "quill_doc.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "application.h"
+#include "dib.h"
+#include "doc_template.h"
+#include "file_dialogs.h"
+#include "message_box.h"
+#include "resource.h"
+#include "resources.h"
+#include "wait_cursor.h"
+
+namespace quill {
+namespace {
+
+const DWORD kLargestDimension = 2147483647u;
+const char kSaveFilter[] = "Image File (*.bmp;*.tif)|*.bmp;*.tif||";
+const char kDefaultExtension[] = ".bmp";
+
+void ShowInformation(UINT textId) {
+  const std::string text = qfw::LoadResourceString(textId);
+  qfw::ShowMessageBox(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+}
+
+bool FileIsWritable(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+// The BMP file form: a 14-byte file header and the DIB as it is. Only the 40-byte header form.
+bool WriteBmp(HANDLE file, HGLOBAL dib) {
+  LockedDib locked(dib);
+  if (!locked || locked.layout().headerSize != sizeof(BITMAPINFOHEADER)) return false;
+  const DibLayout& layout = locked.layout();
+  BITMAPFILEHEADER header = {};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfSize = sizeof header + layout.totalSize;
+  header.bfOffBits = sizeof header + layout.pixelOffset;
+  DWORD written = 0;
+  return WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header &&
+         WriteFile(file, locked.bytes(), layout.totalSize, &written, nullptr) &&
+         written == layout.totalSize;
+}
+
+}  // namespace
+
+bool IsTiffFileName(const std::string& path) {
+  std::string upper = path;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const std::string::size_type found = upper.find(".TIF");
+  return found != std::string::npos && upper.compare(found, std::string::npos, ".TIF") == 0;
+}
+
+std::string ProposedSaveName(const std::string& title, const std::string& extension) {
+  std::string name = title.substr(0, title.find_first_of(" #%;/\\"));
+  return name + extension;
+}
+
+void CQuillDoc::AdoptDib(HGLOBAL dib) { DibHandle.reset(dib); }
+
+void CQuillDoc::UpdateDibInfo() {
+  Palette.reset();
+  if (!DibHandle) return;
+  {
+    GlobalLockGuard lock(DibHandle.get());
+    if (!lock || lock.size() < sizeof(DWORD)) {
+      DibHandle.reset();
+      return;
+    }
+    const DWORD width = static_cast<DWORD>(GetDibWidth(lock.data()));
+    const LONG height = GetDibHeight(lock.data());
+    const DWORD absoluteHeight =
+        height < 0 ? 0u - static_cast<DWORD>(height) : static_cast<DWORD>(height);
+    if (width > kLargestDimension || absoluteHeight > kLargestDimension) {
+      lock.unlock();
+      DibHandle.reset();
+      ShowInformation(IDS_FILE_TOO_LARGE);
+      return;
+    }
+  }
+  LockedDib locked(DibHandle.get());
+  if (!locked) {
+    // A header that does not fit its block is never drawn or saved.
+    DibHandle.reset();
+    return;
+  }
+  ImageWidth = locked.layout().width;
+  ImageHeight = static_cast<LONG>(locked.layout().rowCount);
+  BitCount = locked.layout().bitCount;
+  FileSize = static_cast<LONG>(locked.layout().totalSize + sizeof(BITMAPFILEHEADER));
+  CreatePaletteFromDib(DibHandle.get(), Palette);
+}
+
+bool CQuillDoc::ConfirmSaveIfModified() {
+  if (!IsModified()) return true;
+  std::string name = PathName();
+  if (name.empty()) name = Title();
+  if (name.empty()) name = qfw::LoadResourceString(IDS_FW_UNTITLED);
+  std::string text = qfw::LoadResourceString(IDS_FW_ASK_TO_SAVE);
+  const std::string::size_type placeholder = text.find("%1");
+  if (placeholder != std::string::npos) text.replace(placeholder, 2, name);
+  switch (qfw::ShowMessageBox(qfw::MainWindowHandle(), text.c_str(),
+                              qfw::LoadResourceString(IDS_APP_TITLE).c_str(),
+                              MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDCANCEL:
+      return false;
+    case IDNO:
+      return true;
+    default:
+      return SaveUnderCurrentName();
+  }
+}
+
+bool CQuillDoc::SaveUnderCurrentName() {
+  if (PathName().empty() || !FileIsWritable(PathName())) return SaveWithPrompt(nullptr, false);
+  return SaveWithPrompt(PathName().c_str(), false);
+}
+
+bool CQuillDoc::SaveWithPrompt(const char* path, bool replace) {
+  std::string chosen;
+  if (path) {
+    chosen = path;
+  } else {
+    std::string extension;
+    if (Template()) Template()->GetDocString(extension, qfw::DocTemplate::kFilterExt);
+    if (!qfw::AskSaveFileName(qfw::MainWindowHandle(), kDefaultExtension,
+                              ProposedSaveName(Title(), extension), kSaveFilter, chosen)) {
+      return false;
+    }
+  }
+  bool saved;
+  {
+    qfw::WaitCursor wait;
+    saved = SaveToFile(chosen.c_str());
+  }
+  if (saved) {
+    if (replace) SetPathName(chosen);
+    return true;
+  }
+  // A file made under a name only just chosen is not left behind half written.
+  if (!path) DeleteFileA(chosen.c_str());
+  return false;
+}
+
+bool CQuillDoc::SaveToFile(const char* path) {
+  qfw::UniqueKernelHandle file(qfw::OpenFileHandle(CreateFileA(
+      path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  if (!file) {
+    qfw::ReportFileError(GetLastError(), path, IDS_FW_INVALID_FILENAME);
+    return false;
+  }
+  bool saved = false;
+  {
+    qfw::WaitCursor wait;
+    // TIFF files are written by the TIFF writer, which this program does not have yet.
+    if (!IsTiffFileName(path)) saved = DibHandle && WriteBmp(file.get(), DibHandle.get());
+  }
+  if (!saved) {
+    ShowInformation(IDS_FILE_SAVE_FAILURE);
+    return false;
+  }
+  SetModified(false);
+  return true;
+}
+
+}  // namespace quill
