@@ -1,0 +1,260 @@
+// Image windows inside a real main frame: new documents, the menu that follows the active
+// window, the closing commands with their questions, the hand-over of a transferred DIB, and the
+// view's selection, display modes and Copy.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "application.h"
+#include "dib.h"
+#include "main_frame.h"
+#include "message_box.h"
+#include "quill_doc.h"
+#include "quill_doc_template.h"
+#include "quill_view.h"
+#include "resource.h"
+#include "scan_settings.h"
+#include "test_support.h"
+
+namespace quill {
+namespace {
+
+// Answers every question with `answer` and remembers what was asked.
+class AnsweringPresenter : public qfw::MessagePresenter {
+ public:
+  explicit AnsweringPresenter(int answer) : answer_(answer) {}
+  int Show(HWND, const char* text, const char*, UINT) override {
+    asked.push_back(text);
+    return answer_;
+  }
+  std::vector<std::string> asked;
+
+ private:
+  int answer_;
+};
+
+class ImageWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    ASSERT_TRUE(RegisterMainWindowClass(self, self));
+    auto docTemplate = std::make_unique<CQuillDocTemplate>();
+    ASSERT_TRUE(docTemplate->Load(self));
+    template_ = docTemplate.get();
+    application_.AddDocTemplate(std::move(docTemplate));
+    auto frame = std::make_unique<CMainFrame>();
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr));
+    frame_ = frame.get();
+    window_ = frame->Handle();
+    application_.SetMainWindow(std::move(frame));
+    frame_->SetTitle("TWAIN Tessel Utility (32)");
+    ShowWindow(window_, SW_SHOW);
+    TheSettings().Destination = 0;
+  }
+  void TearDown() override {
+    if (IsWindow(window_)) {
+      application_.CloseAllDocuments();
+      application_.DestroyMainWindow();
+    }
+    quill_test::DrainMessages();
+  }
+
+  void Command(UINT id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  CQuillDoc* NewImage() {
+    Command(ID_FILE_NEW);
+    return static_cast<CQuillDoc*>(template_->Documents().back().get());
+  }
+  CQuillDoc* ScannedImage(DWORD width, DWORD height, WORD bits) {
+    GlobalBlock dib = CreateBlankDib(width, height, bits);
+    EXPECT_TRUE(dib);
+    EXPECT_TRUE(frame_->OnNativeImage(dib.release()));
+    return static_cast<CQuillDoc*>(template_->Documents().back().get());
+  }
+  CQuillView* ViewOf(CQuillDoc* document) {
+    return static_cast<CQuillView*>(document->Views().front());
+  }
+  std::vector<std::string> Titles() const {
+    std::vector<std::string> titles;
+    for (const auto& document : template_->Documents()) titles.push_back(document->Title());
+    return titles;
+  }
+  std::string FrameTitle() const {
+    char text[128] = "";
+    GetWindowTextA(window_, text, sizeof text);
+    return text;
+  }
+  bool MenuHas(UINT id) const { return GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) != 0xFFFFFFFF; }
+  UINT MenuState(UINT id) const { return GetMenuState(GetMenu(window_), id, MF_BYCOMMAND); }
+
+  qfw::Application application_;
+  CQuillDocTemplate* template_ = nullptr;
+  CMainFrame* frame_ = nullptr;
+  HWND window_ = nullptr;
+};
+
+TEST_F(ImageWindowTest, NewImagesAreNumberedAndBringTheImageMenuUntilTheLastCloses) {
+  EXPECT_FALSE(MenuHas(ID_CLOSE_ALL));
+  NewImage();
+  NewImage();
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"IMAGE1", "IMAGE2"}));
+  EXPECT_EQ(GetMenu(window_), template_->Menu());
+  EXPECT_EQ(FrameTitle(), "TWAIN Tessel Utility (32) - IMAGE2");
+  EXPECT_FALSE(template_->Documents()[0]->IsModified());
+
+  Command(ID_FILE_CLOSE);  // the active one, unmodified: no question
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"IMAGE1"}));
+  EXPECT_EQ(FrameTitle(), "TWAIN Tessel Utility (32) - IMAGE1");
+  Command(ID_FILE_CLOSE);
+  EXPECT_TRUE(template_->Documents().empty());
+  EXPECT_FALSE(MenuHas(ID_CLOSE_ALL)) << "the main menu comes back with the last image";
+  EXPECT_EQ(FrameTitle(), "TWAIN Tessel Utility (32)");
+  NewImage();
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"IMAGE3"})) << "numbers are never reused";
+}
+
+TEST_F(ImageWindowTest, CloseAllAsksOnceOnlyWhenAnImageIsModified) {
+  NewImage();
+  NewImage()->SetModified(true);
+  NewImage();
+  {
+    AnsweringPresenter cancel(IDCANCEL);
+    qfw::ScopedMessagePresenter scope(cancel);
+    Command(ID_CLOSE_ALL);
+    EXPECT_EQ(cancel.asked, (std::vector<std::string>{"Close all images without save?"}));
+    EXPECT_EQ(template_->Documents().size(), 3u) << "Cancel closes nothing";
+  }
+  AnsweringPresenter ok(IDOK);
+  qfw::ScopedMessagePresenter scope(ok);
+  Command(ID_CLOSE_ALL);
+  EXPECT_EQ(ok.asked.size(), 1u) << "no save question after the one for all";
+  EXPECT_TRUE(template_->Documents().empty());
+
+  NewImage();
+  NewImage();
+  Command(ID_CLOSE_ALL);
+  EXPECT_EQ(ok.asked.size(), 1u) << "unmodified images close without a question";
+  EXPECT_TRUE(template_->Documents().empty());
+}
+
+TEST_F(ImageWindowTest, InquiryCloseAllAsksPerImageAndStopsAtCancel) {
+  NewImage()->SetModified(true);
+  NewImage()->SetModified(true);
+  {
+    AnsweringPresenter cancel(IDCANCEL);
+    qfw::ScopedMessagePresenter scope(cancel);
+    Command(ID_INQUIRY_CLOSE_ALL);
+    EXPECT_EQ(cancel.asked, (std::vector<std::string>{"Save changes to IMAGE2?"}));
+    EXPECT_EQ(template_->Documents().size(), 2u);
+  }
+  AnsweringPresenter no(IDNO);
+  qfw::ScopedMessagePresenter scope(no);
+  Command(ID_INQUIRY_CLOSE_ALL);
+  EXPECT_EQ(no.asked, (std::vector<std::string>{"Save changes to IMAGE2?", "Save changes to IMAGE1?"}));
+  EXPECT_TRUE(template_->Documents().empty());
+}
+
+TEST_F(ImageWindowTest, ExitAsksForEveryModifiedImageAndCancelKeepsTheProgram) {
+  NewImage()->SetModified(true);
+  NewImage();
+  NewImage()->SetModified(true);
+  {
+    AnsweringPresenter cancel(IDCANCEL);
+    qfw::ScopedMessagePresenter scope(cancel);
+    SendMessageA(window_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_EQ(cancel.asked.size(), 1u);
+  }
+  AnsweringPresenter no(IDNO);
+  qfw::ScopedMessagePresenter scope(no);
+  SendMessageA(window_, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_EQ(no.asked, (std::vector<std::string>{"Save changes to IMAGE1?", "Save changes to IMAGE3?"}));
+}
+
+TEST_F(ImageWindowTest, ATransferredImageGetsItsOwnWindowWhileTheActiveWindowStaysActive) {
+  SetActiveWindow(window_);
+  CQuillDoc* first = ScannedImage(300, 200, 8);
+  CQuillDoc* second = ScannedImage(120, 90, 1);
+  EXPECT_EQ(GetActiveWindow(), window_);
+  EXPECT_EQ(Titles(), (std::vector<std::string>{"IMAGE1", "IMAGE2"}));
+  EXPECT_TRUE(first->IsModified()) << "shown only on the screen: closing asks";
+  EXPECT_EQ(first->ImageWidth, 300);
+  EXPECT_EQ(first->ImageHeight, 200);
+  EXPECT_EQ(first->BitCount, 8);
+  EXPECT_EQ(second->BitCount, 1);
+  EXPECT_EQ(first->FileSize, static_cast<LONG>(14 + 40 + 256 * 4 + 300 * 200));
+  EXPECT_NE(first->GetPalette(), nullptr);
+  EXPECT_EQ(ViewOf(first)->TotalSize().cx, 300);
+  EXPECT_EQ(ViewOf(first)->TotalSize().cy, 200);
+
+  TheSettings().Destination = 2;
+  CQuillDoc* filed = ScannedImage(64, 64, 24);
+  EXPECT_FALSE(filed->IsModified()) << "also written to a file: no question";
+}
+
+TEST_F(ImageWindowTest, SelectAllCoversTheImageAndEnablesCopyWhichCopiesIt) {
+  CQuillDoc* document = ScannedImage(640, 480, 1);
+  CQuillView* view = ViewOf(document);
+  SendMessageA(view->ParentFrame(), WM_CHILDACTIVATE, 0, 0);
+  EXPECT_NE(MenuState(ID_EDIT_COPY) & MF_GRAYED, 0u);
+  Command(ID_EDIT_SELECT_ALL);
+  EXPECT_EQ(view->m_rcSelection.x1, 0);
+  EXPECT_EQ(view->m_rcSelection.y1, 0);
+  EXPECT_EQ(view->m_rcSelection.x2, 640);
+  EXPECT_EQ(view->m_rcSelection.y2, 480);
+  EXPECT_EQ(MenuState(ID_EDIT_COPY) & MF_GRAYED, 0u);
+
+  Command(ID_EDIT_COPY);  // the view takes it before the frame's empty handler
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+  BITMAP info = {};
+  ASSERT_NE(bitmap, nullptr);
+  GetObjectA(bitmap, sizeof info, &info);
+  CloseClipboard();
+  EXPECT_EQ(info.bmWidth, 640);
+  EXPECT_EQ(info.bmHeight, 480);
+  EXPECT_EQ(info.bmBitsPixel, 1) << "a two-colour image is copied as a monochrome bitmap";
+}
+
+TEST_F(ImageWindowTest, DisplayModesSwitchOnceAndKeepTheSelection) {
+  CQuillDoc* document = ScannedImage(2000, 1500, 8);
+  CQuillView* view = ViewOf(document);
+  view->m_rcSelection = {10, 20, 110, 70};
+  EXPECT_NE(MenuState(ID_VIEW_FULLSIZE) & MF_CHECKED, 0u);
+  Command(ID_VIEW_WINDOWSIZE);
+  EXPECT_TRUE(view->m_bWindowSize);
+  EXPECT_EQ(view->TotalSize().cx, 1);
+  EXPECT_NE(MenuState(ID_VIEW_WINDOWSIZE) & MF_CHECKED, 0u);
+  EXPECT_EQ(MenuState(ID_VIEW_FULLSIZE) & MF_CHECKED, 0u);
+  ASSERT_TRUE(view->m_pReduced) << "an image larger than the screen gets a reduced copy";
+  HBITMAP reduced = view->m_pReduced.get();
+  Command(ID_VIEW_WINDOWSIZE);  // already there: nothing happens
+  EXPECT_EQ(view->m_pReduced.get(), reduced);
+  Command(ID_VIEW_FULLSIZE);
+  EXPECT_FALSE(view->m_bWindowSize);
+  EXPECT_EQ(view->TotalSize().cx, 2000);
+  EXPECT_EQ(view->m_pReduced.get(), reduced) << "the reduced copy is kept for the next switch";
+  EXPECT_EQ(view->m_rcSelection.x2, 110);
+}
+
+TEST(ViewScale, IsTheRatioOfTheSecondRectangleToTheFirst) {
+  const Scale scale = ComputeScale(RECT{0, 0, 500, 400}, RECT{0, 0, 1000, -500});
+  EXPECT_DOUBLE_EQ(scale.sx, 2.0);
+  EXPECT_DOUBLE_EQ(scale.sy, 1.25);
+}
+
+TEST(SaveFileNames, TiffOnlyWhenTheFirstTifEndsTheName) {
+  for (const char* tiff : {"scan.tif", "SCAN.TIF", "Scan.Tif", "C:\\a\\b.tif"}) {
+    EXPECT_TRUE(IsTiffFileName(tiff)) << tiff;
+  }
+  for (const char* bmp : {"scan.tiff", "scan.bmp", "scan", "scan.tif.bmp", "C:\\old.tif\\a.tif"}) {
+    EXPECT_FALSE(IsTiffFileName(bmp)) << bmp;
+  }
+  EXPECT_EQ(ProposedSaveName("IMAGE 3;x", ".bmp"), "IMAGE.bmp");
+  EXPECT_EQ(ProposedSaveName("IMAGE4", ".bmp"), "IMAGE4.bmp");
+  EXPECT_EQ(ProposedSaveName("a%b", ""), "a");
+}
+
+}  // namespace
+}  // namespace quill
