@@ -218,6 +218,20 @@ int CMainFrame::OnNativeImage(HGLOBAL dib) {
   return TRUE;
 }
 
+int CMainFrame::OnImageFile(const char* path) {
+  qfw::Application* application = qfw::Application::Current();
+  auto* docTemplate = application && !application->DocTemplates().empty()
+                          ? dynamic_cast<CQuillDocTemplate*>(application->DocTemplates().front().get())
+                          : nullptr;
+  qfw::Document* document = docTemplate ? docTemplate->OpenDocumentFile(path) : nullptr;
+  if (!document) return FALSE;
+  qfw::WaitCursor wait;
+  docTemplate->SetImageTitle(*document);
+  document->SetPathName(document->Title());
+  document->SetModified(TheSettings().Destination == 0);
+  return TRUE;
+}
+
 void CMainFrame::EnableScannerItems(HMENU menu, bool enabled) {
   const UINT state = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
   if (menu) {

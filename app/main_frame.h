@@ -36,6 +36,9 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection, public Fr
   // A transferred DIB in a new image window, which then owns it. The window that was active
   // before stays active. False (the DIB freed) when no window could be made.
   int OnNativeImage(HGLOBAL dib) override;
+  // A BMP file written by the source, opened in a new image window. False when it cannot be read
+  // (the user has been told why).
+  int OnImageFile(const char* path) override;
 
   // The manager's source selection dialog, then the warning about another maker's source.
   void OnSelectSource();

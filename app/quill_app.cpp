@@ -1,9 +1,14 @@
 #include "quill_app.h"
 
+#include <commdlg.h>
+
 #include <memory>
 
 #include "kestrel_filter.h"
+#include "document.h"
+#include "file_dialogs.h"
 #include "main_frame.h"
+#include "mdi_child.h"
 #include "quill_doc_template.h"
 #include "resource.h"
 #include "resources.h"
@@ -64,6 +69,45 @@ bool CQuillApp::InitInstance() {
   mainFrame.OnStartupChecks();
   // The command line is not read: start-up opens no file and no empty document.
   return true;
+}
+
+std::string UpperCaseExtension(const std::string& path) {
+  const std::string name = qfw::FileNamePart(path);
+  const std::string::size_type dot = name.find_last_of('.');
+  if (dot == std::string::npos) return std::string();
+  std::string extension = name.substr(dot + 1);
+  CharUpperBuffA(&extension[0], static_cast<DWORD>(extension.size()));
+  return extension;
+}
+
+bool CQuillApp::OnCommand(UINT id) {
+  if (id == ID_FILE_OPEN) {
+    OnFileOpenImage();
+    return true;
+  }
+  return qfw::Application::OnCommand(id);
+}
+
+void CQuillApp::OnFileOpenImage() {
+  auto* frame = dynamic_cast<CMainFrame*>(MainWindow());
+  if (!frame) return;
+  std::string path;
+  if (!qfw::AskOpenFileName(frame->Handle(), "*.bmp", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                            "Bitmap (*.bmp) |*.bmp|TIFF (*.tif) |*.tif|All Files (*.*) |*.*||", path)) {
+    return;
+  }
+  // A TIFF file is read by the TIFF reader; until the program has one, the file gives an empty
+  // image window named after it, as an unreadable TIFF file does. Any other file, also one
+  // without an extension, is opened as the bitmap file it is named.
+  const bool handedOver = UpperCaseExtension(path) == "TIF" ? frame->OnNativeImage(nullptr) != 0
+                                                           : frame->OnImageFile(path.c_str()) != 0;
+  if (!handedOver) return;
+  if (qfw::MdiChildWindow* child = frame->ActiveChild()) {
+    if (qfw::Document* document = child->GetDocument()) {
+      document->SetPathName(path);
+      document->SetModified(false);
+    }
+  }
 }
 
 int CQuillApp::ExitInstance() {

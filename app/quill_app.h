@@ -1,6 +1,8 @@
 // The application object: start-up in the user's language, a single running copy, exit.
 #pragma once
 
+#include <string>
+
 #include "application.h"
 
 namespace quill {
@@ -9,6 +11,13 @@ class CQuillApp : public qfw::Application {
  public:
   bool InitInstance() override;
   int ExitInstance() override;
+  bool OnCommand(UINT id) override;
+
+  // File Open: a BMP file through its document, a TIFF file through the TIFF reader.
+  void OnFileOpenImage();
 };
+
+// The extension of the file name in `path` (after its last dot) in upper case; empty without one.
+std::string UpperCaseExtension(const std::string& path);
 
 }  // namespace quill

@@ -4,6 +4,10 @@
 #include <cctype>
 
 #include "application.h"
+#include "bmp_file.h"
+#include "file.h"
+#include "mdi_frame.h"
+#include "mdi_child.h"
 #include "dib.h"
 #include "doc_template.h"
 #include "file_dialogs.h"
@@ -27,21 +31,6 @@ void ShowInformation(UINT textId) {
 bool FileIsWritable(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
-}
-
-// The BMP file form: a 14-byte file header and the DIB as it is. Only the 40-byte header form.
-bool WriteBmp(HANDLE file, HGLOBAL dib) {
-  LockedDib locked(dib);
-  if (!locked || locked.layout().headerSize != sizeof(BITMAPINFOHEADER)) return false;
-  const DibLayout& layout = locked.layout();
-  BITMAPFILEHEADER header = {};
-  header.bfType = 0x4D42;  // "BM"
-  header.bfSize = sizeof header + layout.totalSize;
-  header.bfOffBits = sizeof header + layout.pixelOffset;
-  DWORD written = 0;
-  return WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header &&
-         WriteFile(file, locked.bytes(), layout.totalSize, &written, nullptr) &&
-         written == layout.totalSize;
 }
 
 }  // namespace
@@ -145,24 +134,92 @@ bool CQuillDoc::SaveWithPrompt(const char* path, bool replace) {
   return false;
 }
 
-bool CQuillDoc::SaveToFile(const char* path) {
-  qfw::UniqueKernelHandle file(qfw::OpenFileHandle(CreateFileA(
-      path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
-  if (!file) {
-    qfw::ReportFileError(GetLastError(), path, IDS_FW_INVALID_FILENAME);
+bool CQuillDoc::LoadFromFile(const char* path) {
+  qfw::File file;
+  DWORD error = ERROR_SUCCESS;
+  if (!file.Open(path, qfw::File::Mode::kReadDenyWrite, &error)) {
+    qfw::ReportFileError(error, path, IDS_FW_FAILED_TO_OPEN_DOC);
     return false;
   }
-  bool saved = false;
   {
     qfw::WaitCursor wait;
-    // TIFF files are written by the TIFF writer, which this program does not have yet.
-    if (!IsTiffFileName(path)) saved = DibHandle && WriteBmp(file.get(), DibHandle.get());
+    try {
+      AdoptDib(ReadBmpFileToDib(file).release());
+    } catch (const qfw::FileException& failure) {
+      file.Abort();
+      AdoptDib(nullptr);
+      qfw::ReportFileError(failure.error, path, IDS_FW_FAILED_TO_OPEN_DOC);
+      return false;
+    }
+    UpdateDibInfo();
   }
-  if (!saved) {
+  if (!DibHandle) {
+    ShowInformation(IDS_FILE_LOAD_FAILURE);
+    return false;
+  }
+  SetPathName(path);
+  SetModified(false);
+  return true;
+}
+
+bool CQuillDoc::SaveToFile(const char* path) {
+  qfw::File file;
+  DWORD error = ERROR_SUCCESS;
+  if (!file.Open(path, qfw::File::Mode::kCreateReadWrite, &error)) {
+    qfw::ReportFileError(error, path, IDS_FW_INVALID_FILENAME);
+    return false;
+  }
+  int written = 0;
+  {
+    qfw::WaitCursor wait;
+    try {
+      if (IsTiffFileName(path)) {
+        // TIFF files are written by the TIFF writer, which takes the path itself.
+        file.Close();
+        written = WriteTiff(path);
+      } else {
+        written = WriteDibToBmpFile(DibHandle.get(), file);
+        file.Close();
+      }
+    } catch (const qfw::FileException& failure) {
+      file.Abort();
+      qfw::ReportFileError(failure.error, path, IDS_FW_FAILED_TO_SAVE_DOC);
+      return false;
+    }
+  }
+  if (!written) {
     ShowInformation(IDS_FILE_SAVE_FAILURE);
     return false;
   }
   SetModified(false);
+  return true;
+}
+
+int CQuillDoc::WriteTiff(const char*) { return 0; }
+
+bool CQuillDoc::OnCommand(UINT id) {
+  if (id != ID_FILE_SAVE_AS) return false;
+  std::string extension;
+  std::string name = "IMAGE";
+  if (Template()) {
+    Template()->GetDocString(name, qfw::DocTemplate::kDocName);
+    Template()->GetDocString(extension, qfw::DocTemplate::kFilterExt);
+  }
+  std::string path;
+  if (!qfw::AskSaveFileName(qfw::MainWindowHandle(), kDefaultExtension, name + extension, kSaveFilter,
+                            path)) {
+    return true;
+  }
+  // The image saved is the active window's, which is this document's when the command came
+  // through its view.
+  CQuillDoc* active = this;
+  qfw::Application* application = qfw::Application::Current();
+  if (auto* frame = application ? dynamic_cast<qfw::MdiFrameWindow*>(application->MainWindow()) : nullptr) {
+    if (qfw::MdiChildWindow* child = frame->ActiveChild()) {
+      if (auto* document = dynamic_cast<CQuillDoc*>(child->GetDocument())) active = document;
+    }
+  }
+  if (active->SaveToFile(path.c_str())) SetPathName(path);
   return true;
 }
 

@@ -33,8 +33,16 @@ class CQuillDoc : public qfw::Document {
   bool SaveWithPrompt(const char* path, bool replace);
   // Writes the image to `path`: TIFF when the name ends in ".TIF" (any case), else BMP.
   virtual bool SaveToFile(const char* path);
+  // The TIFF writer's part of SaveToFile: 1 when `path` was written.
+  virtual int WriteTiff(const char* path);
 
+  // Reads a BMP file; false after telling the user why not.
+  bool LoadFromFile(const char* path);
+
+  bool OnOpenDocument(const char* path) override { return LoadFromFile(path); }
   bool SaveModified() override { return ConfirmSaveIfModified(); }
+  // Save As.
+  bool OnCommand(UINT id) override;
 
   GlobalBlock DibHandle;
   ScopedPalette Palette;
