@@ -1,0 +1,134 @@
+// BMP files through the program's own dialogs: files another tool wrote open in windows named
+// after them, a damaged file is refused, and Save As writes a file that another tool reads back
+// (checked after this executable).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "driver/program_driver.h"
+#include "resource.h"
+
+namespace {
+
+// The file name field of the common file dialogs.
+const int kFileNameEdit = 0x480;
+const int kFileNameCombo = 0x47c;
+
+std::string ExeFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+const std::string kSamples = ExeFolder() + "..\\unit\\image\\bmp_samples\\";
+
+void CopyBytes(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  out << in.rdbuf();
+}
+
+// The first window of `className` below `parent`, at any level.
+HWND FindDescendant(HWND parent, const char* className) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, className) == 0) return child;
+    if (HWND found = FindDescendant(child, className)) return found;
+  }
+  return nullptr;
+}
+
+// Types `path` into the file dialog with `caption` and presses its OK button.
+bool AnswerFileDialog(e2e::ProgramDriver& program, const char* caption, const std::string& path) {
+  HWND dialog = program.WaitForDialog(caption);
+  if (!dialog) return false;
+  bool typed = program.SetEditText(dialog, kFileNameEdit, path);
+  if (!typed) {
+    HWND combo = GetDlgItem(dialog, kFileNameCombo);
+    HWND edit = combo ? FindDescendant(combo, "Edit") : nullptr;
+    typed = edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  }
+  return typed && program.PressButton(dialog, IDOK);
+}
+
+bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
+  program.PostCommand(ID_FILE_OPEN);
+  return AnswerFileDialog(program, "Open", path);
+}
+
+bool HasWindowTitled(e2e::ProgramDriver& program, const std::string& title) {
+  for (const std::string& each : program.MdiChildTitles()) {
+    if (each == title) return true;
+  }
+  return false;
+}
+
+TEST(BmpFilesInTheProgram, OpenWithTheirNamesUnmodifiedAndSaveAsWritesThemBack) {
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  const char* samples[] = {"bw1", "pal4", "pal8", "rle8", "rgb24", "core24", "core8", "v5rgb24", "v5pal4"};
+  for (const char* sample : samples) {
+    ASSERT_TRUE(OpenThroughTheDialog(program, kSamples + sample + ".bmp")) << sample;
+    EXPECT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, std::string(sample) + ".bmp"); }, 10000))
+        << sample;
+    EXPECT_EQ(program.FindAnyDialog(), nullptr) << sample;
+  }
+
+  // The active window is the last one opened.
+  const std::string savedFolder = ExeFolder() + "e2e_saved\\";
+  CreateDirectoryA(savedFolder.c_str(), nullptr);
+  DeleteFileA((savedFolder + "saved_v5pal4.bmp").c_str());  // no overwrite question
+  program.PostCommand(ID_FILE_SAVE_AS);
+  ASSERT_TRUE(AnswerFileDialog(program, "Save As", savedFolder + "saved_v5pal4.bmp"));
+  ASSERT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, "saved_v5pal4.bmp"); }, 10000));
+  CopyBytes(kSamples + "v5pal4.rgb", savedFolder + "saved_v5pal4.rgb");
+
+  // Opened files are not modified: Close All asks nothing.
+  program.PostCommand(ID_CLOSE_ALL);
+  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
+  EXPECT_EQ(program.FindAnyDialog(), nullptr);
+
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+TEST(BmpFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof folder, folder);
+  const std::string damaged = std::string(folder) + "damaged.bmp";
+  std::ifstream in(kSamples + "pal8.bmp", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 100u);
+  bytes.resize(bytes.size() - 100);  // rows cut short
+  std::ofstream(damaged, std::ios::binary | std::ios::trunc) << bytes;
+
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  ASSERT_TRUE(OpenThroughTheDialog(program, damaged));
+  // Shown without an owner, under the system's default caption.
+  HWND report = nullptr;
+  e2e::WaitFor([&] { return (report = program.FindAnyDialog()) != nullptr; }, 10000);
+  ASSERT_NE(report, nullptr) << "the damaged file was not reported";
+  const std::vector<std::string> texts = program.DialogTexts(report);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "File load failure."), texts.end());
+  ASSERT_TRUE(program.PressButton(report, IDOK));
+  // The window made for the file goes once the report is answered.
+  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
+  EXPECT_EQ(program.FindAnyDialog(), nullptr);
+  DeleteFileA(damaged.c_str());
+
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace
