@@ -109,9 +109,7 @@ void CQuillView::FitFrameToImage() {
 
 bool CQuillView::CreatePictureBitmap(HDC viewDc, int width, int height, ScopedDc& memory,
                                      ScopedBitmap& bitmap) const {
-  CQuillDoc* document = GetDocument();
-  const bool colours = document && GetPaletteEntryCount(document->GetPalette()) > 2;
-  if (colours) {
+  if (ShowsColours()) {
     memory = ScopedDc(CreateCompatibleDC(viewDc));
     bitmap.reset(memory ? CreateCompatibleBitmap(viewDc, width, height) : nullptr);
   } else {
@@ -119,6 +117,14 @@ bool CQuillView::CreatePictureBitmap(HDC viewDc, int width, int height, ScopedDc
     bitmap.reset(memory ? CreateCompatibleBitmap(memory.get(), width, height) : nullptr);
   }
   return memory && bitmap;
+}
+
+bool CQuillView::ShowsColours() const {
+  CQuillDoc* document = GetDocument();
+  if (!document) return false;
+  // An image without a colour table (16, 24 or 32 bits) has colours of its own: a monochrome
+  // copy would turn it into black and white.
+  return GetPaletteEntryCount(document->GetPalette()) > 2 || document->BitCount > 8;
 }
 
 void CQuillView::BuildReducedCopy() {
@@ -199,8 +205,7 @@ void CQuillView::DrawReduced(HDC dc) {
   } else {
     destination.right = Trunc(m_rcReduced.right / scale.sy);
   }
-  const bool colours = GetPaletteEntryCount(document->GetPalette()) > 2;
-  ScopedDc memory(CreateCompatibleDC(colours ? dc : nullptr));
+  ScopedDc memory(CreateCompatibleDC(ShowsColours() ? dc : nullptr));
   if (memory) {
     ScopedSelection selected(memory.get(), m_pReduced.get());
     SetMapMode(memory.get(), MM_TEXT);

@@ -70,6 +70,8 @@ class CQuillView : public qfw::ScrollView {
   void DrawReduced(HDC dc);
   void SetMenuModeChecks();
   void EnableCopy(bool enabled);
+  // Whether reduced and copied pictures keep colours (the display's format) or are monochrome.
+  bool ShowsColours() const;
   // The bitmap for a reduced or copied picture, monochrome for images of two colours or fewer.
   bool CreatePictureBitmap(HDC viewDc, int width, int height, ScopedDc& memory,
                            ScopedBitmap& bitmap) const;

@@ -238,6 +238,121 @@ TEST_F(ImageWindowTest, DisplayModesSwitchOnceAndKeepTheSelection) {
   EXPECT_EQ(view->m_rcSelection.x2, 110);
 }
 
+// Mouse messages as the system sends them to the view.
+void Click(HWND view, int x, int y) {
+  SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The view's client area made exactly `width` by `height` pixels.
+void SizeViewClient(CQuillView* view, int width, int height) {
+  MoveWindow(view->Handle(), 0, 0, width, height, TRUE);
+  RECT client = {};
+  GetClientRect(view->Handle(), &client);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+}
+
+TEST_F(ImageWindowTest, MousePointsMapToImagePixelsAsTheModeAndScrollPositionSay) {
+  CQuillView* wide = ViewOf(ScannedImage(1000, 500, 8));
+  Command(ID_VIEW_WINDOWSIZE);
+  SizeViewClient(wide, 500, 400);
+  Click(wide->Handle(), 100, 100);  // shown at half size: sx = 2, sy = 1.25
+  EXPECT_EQ(wide->m_rcSelection.x1, 201);
+  EXPECT_EQ(wide->m_rcSelection.y1, 201);
+
+  CQuillView* small = ViewOf(ScannedImage(300, 200, 8));
+  Command(ID_VIEW_WINDOWSIZE);
+  SizeViewClient(small, 500, 400);
+  Click(small->Handle(), 100, 100);  // fits: 1:1 without the +1
+  EXPECT_EQ(small->m_rcSelection.x1, 100);
+  EXPECT_EQ(small->m_rcSelection.y1, 100);
+  Command(ID_VIEW_FULLSIZE);
+  Click(small->Handle(), 450, 20);  // right of the image
+  EXPECT_EQ(small->m_rcSelection.x1, 300);
+  EXPECT_TRUE(small->m_rcSelection.IsEmpty());
+  EXPECT_NE(MenuState(ID_EDIT_COPY) & MF_GRAYED, 0u) << "an empty selection leaves Copy grayed";
+
+  CQuillView* large = ViewOf(ScannedImage(2000, 1500, 8));
+  MoveWindow(large->Handle(), 0, 0, 400, 300, TRUE);  // with both scroll bars
+  large->ScrollToPosition({50, 20});
+  Click(large->Handle(), 10, 10);
+  EXPECT_EQ(large->m_rcSelection.x1, 60);
+  EXPECT_EQ(large->m_rcSelection.y1, 30);
+
+  // Dragged outside the window with the button held: the moving corner stays on the image.
+  SendMessageA(large->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  SendMessageA(large->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-200, 30000));
+  SendMessageA(large->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(-200, 30000));
+  EXPECT_EQ(large->m_rcSelection.x2, 0);
+  EXPECT_EQ(large->m_rcSelection.y2, 1500);
+  EXPECT_EQ(MenuState(ID_EDIT_COPY) & MF_GRAYED, 0u);
+}
+
+// The clipboard's bitmap as 24-bit top-down rows of RGB.
+std::vector<BYTE> ClipboardRgb(LONG& width, LONG& height) {
+  std::vector<BYTE> rgb;
+  if (!OpenClipboard(nullptr)) return rgb;
+  HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+  BITMAP info = {};
+  if (bitmap && GetObjectA(bitmap, sizeof info, &info)) {
+    width = info.bmWidth;
+    height = info.bmHeight;
+    BITMAPINFO request = {};
+    request.bmiHeader.biSize = sizeof request.bmiHeader;
+    request.bmiHeader.biWidth = width;
+    request.bmiHeader.biHeight = -height;
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 24;
+    const LONG stride = (width * 3 + 3) & ~3;
+    std::vector<BYTE> rows(static_cast<size_t>(stride * height));
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), rows.data(), &request, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (LONG y = 0; y < height; ++y) {
+      for (LONG x = 0; x < width; ++x) {
+        const BYTE* bgr = &rows[static_cast<size_t>(y * stride + x * 3)];
+        rgb.insert(rgb.end(), {bgr[2], bgr[1], bgr[0]});
+      }
+    }
+  }
+  CloseClipboard();
+  return rgb;
+}
+
+TEST_F(ImageWindowTest, CopyTakesTheSelectedRowsCountedFromTheTopInTheirColours) {
+  // A 24-bit image whose every pixel says where it is: red = x, green = row from the top.
+  GlobalBlock dib = CreateBlankDib(200, 200, 24);
+  {
+    LockedDib locked(dib.get());
+    ASSERT_TRUE(locked);
+    for (DWORD row = 0; row < 200; ++row) {
+      BYTE* pixels = locked.pixels() + row * locked.layout().rowStride;  // bottom row first
+      for (DWORD x = 0; x < 200; ++x) {
+        pixels[x * 3 + 2] = static_cast<BYTE>(x);
+        pixels[x * 3 + 1] = static_cast<BYTE>(199 - row);
+        pixels[x * 3] = 77;
+      }
+    }
+  }
+  ASSERT_TRUE(frame_->OnNativeImage(dib.release()));
+  CQuillView* view = ViewOf(static_cast<CQuillDoc*>(template_->Documents().back().get()));
+  view->m_rcSelection = {110, 70, 10, 20};  // dragged up and to the left
+  SendMessageA(view->Handle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_COPY, 0), 0);
+  LONG width = 0, height = 0;
+  const std::vector<BYTE> rgb = ClipboardRgb(width, height);
+  ASSERT_EQ(width, 100);
+  ASSERT_EQ(height, 50);
+  ASSERT_EQ(rgb.size(), 100u * 50u * 3u);
+  // The display format of this desktop may round channels; the position must be exact.
+  EXPECT_NEAR(rgb[0], 10, 8);
+  EXPECT_NEAR(rgb[1], 20, 8);
+  const size_t last = (49 * 100 + 99) * 3;
+  EXPECT_NEAR(rgb[last], 109, 8);
+  EXPECT_NEAR(rgb[last + 1], 69, 8);
+  EXPECT_NEAR(rgb[last + 2], 77, 8) << "a colour image is copied in colour";
+}
+
 TEST(ViewScale, IsTheRatioOfTheSecondRectangleToTheFirst) {
   const Scale scale = ComputeScale(RECT{0, 0, 500, 400}, RECT{0, 0, 1000, -500});
   EXPECT_DOUBLE_EQ(scale.sx, 2.0);
