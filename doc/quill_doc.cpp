@@ -14,6 +14,7 @@
 #include "message_box.h"
 #include "resource.h"
 #include "resources.h"
+#include "tiff_writer.h"
 #include "wait_cursor.h"
 
 namespace quill {
@@ -195,7 +196,7 @@ bool CQuillDoc::SaveToFile(const char* path) {
   return true;
 }
 
-int CQuillDoc::WriteTiff(const char*) { return 0; }
+int CQuillDoc::WriteTiff(const char* path) { return WriteDibToTiff(DibHandle.get(), path, nullptr); }
 
 bool CQuillDoc::OnCommand(UINT id) {
   if (id != ID_FILE_SAVE_AS) return false;

@@ -1,0 +1,232 @@
+// TIFF files written through KESTREL.DLL: what the writer hands the library for each kind of
+// image and compression, and files left for libtiff and ImageMagick to read back (the check after
+// this executable compares their pixels).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "dib.h"
+#include "kestrel_filter.h"
+#include "tiff_writer.h"
+
+namespace quill {
+namespace {
+
+std::string ExeFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// The real library, with every command's parameter block and coding bytes remembered.
+class RecordingFilter : public KestrelFilter {
+ public:
+  RecordingFilter() : KestrelFilter(ExeFolder() + "KESTREL.DLL") {}
+  struct Call {
+    UINT direction;
+    CodingParams params;
+    uint8_t fileMode;
+  };
+  WORD Execute(CodingParams* params, UINT direction, UINT third) override {
+    // Recorded afterwards, with what the library gave back (the encoded byte count).
+    struct Record {
+      RecordingFilter* self;
+      CodingParams* params;
+      UINT direction;
+      ~Record() { self->calls.push_back({direction, *params, self->fileMode}); }
+    } record{this, params, direction};
+    return KestrelFilter::Execute(params, direction, third);
+  }
+  void SetEncode(uint8_t mode, uint8_t k) override {
+    encodes.push_back(mode);
+    encodeK = k;
+    KestrelFilter::SetEncode(mode, k);
+  }
+  void SetFileOutput(const char* name, uint8_t flag1, uint8_t flag2, uint8_t mode, uint8_t k,
+                     uint8_t encodeMode, uint8_t encodeK) override {
+    fileMode = mode;
+    KestrelFilter::SetFileOutput(name, flag1, flag2, mode, k, encodeMode, encodeK);
+  }
+  std::vector<Call> calls;
+  std::vector<uint8_t> encodes;
+  uint8_t encodeK = 0;
+  uint8_t fileMode = 0xFF;
+};
+
+// A picture with something different in every pixel: stripes and a diagonal in bilevel images,
+// every index of the table otherwise.
+GlobalBlock PatternDib(DWORD width, DWORD height, WORD bits, bool whiteFirst, bool colours) {
+  GlobalBlock dib = CreateBlankDib(width, height, bits);
+  LockedDib locked(dib.get());
+  if (!locked) return GlobalBlock();
+  const DibLayout& layout = locked.layout();
+  auto* table = reinterpret_cast<RGBQUAD*>(locked.colorTable());
+  for (DWORD i = 0; i < layout.colorCount; ++i) {
+    BYTE grey = static_cast<BYTE>(i * 255 / (layout.colorCount - 1));
+    if (whiteFirst) grey = static_cast<BYTE>(255 - grey);
+    table[i] = colours ? RGBQUAD{static_cast<BYTE>(i * 53), static_cast<BYTE>(255 - i * 17), static_cast<BYTE>(i * 91), 0}
+                       : RGBQUAD{grey, grey, grey, 0};
+  }
+  BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(locked.bytes());
+  header->biXPelsPerMeter = header->biYPelsPerMeter = 11811;  // 300 dpi
+  for (DWORD y = 0; y < layout.rowCount; ++y) {
+    BYTE* row = locked.pixels() + y * layout.rowStride;
+    for (DWORD i = 0; i < layout.rowStride; ++i) {
+      row[i] = static_cast<BYTE>(bits == 1 ? ((y / 7 + i / 3) % 2 ? 0xF0 : 0x0F) ^ (i == y % layout.rowStride ? 0xFF : 0)
+                                           : (y * 13 + i * 7) ^ (i >> 3));
+    }
+  }
+  return dib;
+}
+
+// The DIB drawn by the system into RGB rows, top row first, for the reference file.
+std::vector<BYTE> RenderRgb(HGLOBAL dib, DWORD width) {
+  LockedDib locked(dib);
+  const LONG height = static_cast<LONG>(locked.layout().rowCount);
+  BITMAPINFO target = {};
+  target.bmiHeader.biSize = sizeof target.bmiHeader;
+  target.bmiHeader.biWidth = static_cast<LONG>(width);
+  target.bmiHeader.biHeight = -height;
+  target.bmiHeader.biPlanes = 1;
+  target.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, section);
+  StretchDIBits(dc, 0, 0, static_cast<int>(width), height, 0, 0, static_cast<int>(width), height,
+                locked.pixels(), reinterpret_cast<const BITMAPINFO*>(locked.bytes()), DIB_RGB_COLORS, SRCCOPY);
+  GdiFlush();
+  std::vector<BYTE> rgb;
+  const DWORD stride = (width * 3 + 3) & ~3u;
+  for (LONG y = 0; y < height; ++y) {
+    const BYTE* row = static_cast<const BYTE*>(bits) + y * stride;
+    for (DWORD x = 0; x < width; ++x) rgb.insert(rgb.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
+  }
+  SelectObject(dc, previous);
+  DeleteObject(section);
+  DeleteDC(dc);
+  return rgb;
+}
+
+void WriteReference(const std::string& path, const std::vector<BYTE>& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class TiffWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = ExeFolder() + "tiff_written\\";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  std::string folder_;
+};
+
+TEST_F(TiffWriterTest, EncodesBilevelPagesInMemoryAndKeepsTheirWholeWidth) {
+  RecordingFilter filter;
+  GlobalBlock page = PatternDib(2550, 60, 1, false, false);  // Letter at 300 dpi: not whole bytes
+  const std::vector<BYTE> reference = RenderRgb(page.get(), 2550);
+  const char* names[] = {"letter_none", "letter_g3", "letter_g3eol", "letter_g32d", "letter_g4"};
+  const uint8_t modes[] = {0, 5, 4, 6, 3};
+  for (DWORD compress = 0; compress <= 4; ++compress) {
+    filter.calls.clear();
+    filter.encodes.clear();
+    const std::string path = folder_ + names[compress] + ".tif";
+    ASSERT_EQ(WriteDibToTiffWith(filter, page.get(), path.c_str(), nullptr, compress, 4), 1) << names[compress];
+    WriteReference(folder_ + names[compress] + ".rgb", reference);
+    const RecordingFilter::Call& write = filter.calls.back();
+    EXPECT_EQ(write.direction, 1u);
+    EXPECT_EQ(write.fileMode, modes[compress]);
+    EXPECT_EQ(write.params.word[2], 319u) << "2550 pixels need 319 bytes, the last one partial";
+    EXPECT_EQ(write.params.word[8], 2550u) << "the exact width goes with the rows";
+    if (compress == 0) {
+      EXPECT_TRUE(filter.encodes.empty());
+      EXPECT_EQ(write.params.word[1], 319u * 60u);
+    } else {
+      ASSERT_EQ(filter.calls.size(), 2u);
+      EXPECT_EQ(filter.encodes, std::vector<uint8_t>{modes[compress]});
+      EXPECT_EQ(filter.calls[0].direction, 2u);
+      EXPECT_EQ(write.params.word[1], filter.calls[0].params.word[7]) << "the encoded byte count";
+      EXPECT_LT(write.params.word[1], 319u * 60u);
+    }
+  }
+  EXPECT_EQ(filter.encodeK, 0);
+}
+
+TEST_F(TiffWriterTest, WritesGreyPaletteAndColourImagesUncompressedWithTheirColours) {
+  RecordingFilter filter;
+  struct Case {
+    const char* name;
+    DWORD width;
+    WORD bits;
+    bool whiteFirst;
+    bool colours;
+    bool paletteHandedOver;
+  } cases[] = {{"grey8", 101, 8, false, false, false},
+               {"grey8_white_first", 101, 8, true, false, false},
+               {"palette8", 101, 8, false, true, true},
+               {"palette4", 33, 4, false, true, true},
+               {"rgb24", 5, 24, false, false, false},
+               {"bilevel_white_first_g4", 77, 1, true, false, false}};
+  for (const Case& c : cases) {
+    filter.calls.clear();
+    GlobalBlock dib = PatternDib(c.width, 19, c.bits, c.whiteFirst, c.colours);
+    const std::string path = folder_ + c.name + ".tif";
+    ASSERT_EQ(WriteDibToTiffWith(filter, dib.get(), path.c_str(), nullptr, 4, 4), 1) << c.name;
+    WriteReference(folder_ + c.name + ".rgb", RenderRgb(dib.get(), c.width));
+    const RecordingFilter::Call& write = filter.calls.back();
+    if (c.bits > 1) {
+      EXPECT_EQ(filter.calls.size(), 1u) << c.name << ": no encoding for grey and colour";
+      EXPECT_EQ(write.fileMode, 0) << c.name;
+    }
+    EXPECT_EQ(write.params.word[2], (c.width * c.bits + 7) / 8) << c.name;
+    EXPECT_EQ(write.params.word[9] != 0, c.paletteHandedOver) << c.name;
+    EXPECT_EQ(write.params.word[10], c.paletteHandedOver ? (1u << c.bits) : 0u) << c.name;
+  }
+}
+
+TEST_F(TiffWriterTest, TakesResolutionAndSizeFromTheTransferOrTheHeader) {
+  RecordingFilter filter;
+  GlobalBlock dib = PatternDib(2550, 10, 1, false, false);
+  TW_IMAGEINFO info = {};
+  info.XResolution.Whole = 300;
+  info.YResolution.Whole = 300;
+  info.ImageWidth = 2550;
+  info.ImageLength = -1;  // unknown: the DIB decides
+  const std::string path = folder_ + "scratch.tif";
+  ASSERT_EQ(WriteDibToTiffWith(filter, dib.get(), path.c_str(), &info, 0, 0), 1);
+  EXPECT_EQ(filter.GetXResolution(), 300);
+  EXPECT_EQ(filter.GetImageWidth(), 10200u) << "8.5 inch";
+  EXPECT_EQ(filter.GetImageLength(), 40u);
+
+  info.XResolution.Whole = 0;  // a source that says nothing: no division by zero
+  info.YResolution.Whole = 0;
+  ASSERT_EQ(WriteDibToTiffWith(filter, dib.get(), path.c_str(), &info, 0, 0), 1);
+  EXPECT_EQ(filter.GetImageWidth(), 12750u) << "at the default 240 dpi";
+
+  {
+    LockedDib locked(dib.get());
+    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(locked.bytes());
+    header->biXPelsPerMeter = 7874;
+    header->biYPelsPerMeter = 0;
+  }
+  ASSERT_EQ(WriteDibToTiffWith(filter, dib.get(), path.c_str(), nullptr, 0, 0), 1);
+  EXPECT_EQ(filter.GetXResolution(), 200);
+  EXPECT_EQ(filter.GetYResolution(), 240);
+  DeleteFileA(path.c_str());
+}
+
+TEST_F(TiffWriterTest, ReportsNothingWrittenForFilesThatCannotBeMade) {
+  RecordingFilter filter;
+  GlobalBlock dib = PatternDib(16, 4, 8, false, false);
+  EXPECT_EQ(WriteDibToTiffWith(filter, dib.get(), "Q:\\no\\such\\folder\\x.tif", nullptr, 0, 0), 0);
+  EXPECT_EQ(WriteDibToTiffWith(filter, nullptr, "x.tif", nullptr, 0, 0), 0);
+  EXPECT_EQ(CodingModeForCompression(9), 0) << "an edited registry value means no compression";
+}
+
+}  // namespace
+}  // namespace quill
