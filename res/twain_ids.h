@@ -11,6 +11,14 @@
 #define IDS_TWAIN_SETUP_ERROR           4998
 #define IDS_TWAIN_FILE_XFER_INFO_ERROR  5000
 
+// The launch of the program after a batch (5008-5013).
+#define IDS_LAUNCH_FAILED               5008
+#define IDS_LAUNCH_OUT_OF_MEMORY        5009
+#define IDS_LAUNCH_BAD_FORMAT           5010
+#define IDS_LAUNCH_FILE_NOT_FOUND       5011
+#define IDS_LAUNCH_PATH_NOT_FOUND       5012
+#define IDS_LAUNCH_UNKNOWN_REASON       5013
+
 // Details of a failed capability setting (5024-5030).
 #define IDS_SET_XFER_COUNT              5024
 #define IDS_SET_DOCUMENT_SELECT         5025
@@ -39,6 +47,19 @@
 #define IDS_TWCC_CAPUNSUPPORTED         5053
 #define IDS_TWCC_CAPBADOPERATION        5054
 #define IDS_TWCC_CAPSEQERROR            5055
+
+// The overwrite question (5056, 20054).
+#define IDS_OVERWRITE_QUESTION          5056
+#define IDS_CONFIRM_OVERWRITE           20054
+
+// Names and commands that do not fit their space (20055-20056).
+#define IDS_FILE_NAME_TOO_LONG          20055
+#define IDS_COMMAND_TOO_LONG            20056
+
+// The overwrite question's dialog and its controls.
+#define IDD_CONFIRM_OVERWRITE           108
+#define IDC_OVERWRITE_MESSAGE           1011
+#define IDC_YES_TO_ALL                  1012
 
 // Transfer failures (20009-20010).
 #define IDS_TRACE_ERROR                 20009
