@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "output_names.h"
 #include "quill_child.h"
 #include "quill_doc.h"
 #include "quill_view.h"
+#include "scan_settings.h"
 
 namespace quill {
 
@@ -19,10 +21,14 @@ std::unique_ptr<qfw::MdiChildWindow> CQuillDocTemplate::CreateChildFrame() {
 std::unique_ptr<qfw::View> CQuillDocTemplate::CreateView() { return std::make_unique<CQuillView>(); }
 
 void CQuillDocTemplate::SetImageTitle(qfw::Document& document) {
-  // Images written to files take the output file's name once the output stage names files;
-  // until then every image is named by its number.
-  char title[261];
-  std::snprintf(title, sizeof title, "IMAGE%d", UntitledCount());
+  char title[kOutputNameSize] = "";
+  if (TheSettings().Destination != 0) {
+    // The image also goes to a file: the window is named after it. A name that does not fit
+    // has been reported; the window then stays untitled.
+    MakeNextFileName(title, sizeof title);
+  } else {
+    std::snprintf(title, sizeof title, "IMAGE%d", UntitledCount());
+  }
   document.SetTitle(title);
 }
 

@@ -10,7 +10,8 @@ class CQuillDocTemplate : public qfw::DocTemplate {
  public:
   CQuillDocTemplate() : qfw::DocTemplate(IDR_IMAGETYPE) {}
 
-  // The title of a handed-over image: "IMAGE" and the running number of new images.
+  // The title of a handed-over image: the output file's name when images also go to files,
+  // else "IMAGE" and the running number of new images.
   void SetImageTitle(qfw::Document& document);
 
  protected:

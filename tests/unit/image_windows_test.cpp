@@ -191,6 +191,8 @@ TEST_F(ImageWindowTest, ATransferredImageGetsItsOwnWindowWhileTheActiveWindowSta
   TheSettings().Destination = 2;
   CQuillDoc* filed = ScannedImage(64, 64, 24);
   EXPECT_FALSE(filed->IsModified()) << "also written to a file: no question";
+  const std::string title = filed->Title();
+  EXPECT_EQ(title.substr(title.size() - 4), ".BMP") << "named after its output file: " << title;
 }
 
 TEST_F(ImageWindowTest, SelectAllCoversTheImageAndEnablesCopyWhichCopiesIt) {
