@@ -36,6 +36,10 @@ constexpr uint64_t kDibOverhead = kDibInfoHeaderSize + 256 * sizeof(RGBQUAD);
 constexpr SIZE_T kMaxTransferBuffer = 64u * 1024 * 1024;
 // Where CCITT data of an image of unknown length start gathering; the buffer grows as they come.
 constexpr SIZE_T kInitialCodedBuffer = 1024 * 1024;
+// A source that keeps sending strips long after any image could have ended (empty ones, or more
+// than the largest DIB twice over) is not going to finish it.
+constexpr int kMaxEmptyStrips = 1000;
+constexpr uint64_t kMaxStripBytesPerImage = 2 * kMaxDibBytes;
 
 // Filter library coding modes of the TWAIN CCITT compressions.
 constexpr uint8_t kDecodeGroup4 = 3;
@@ -58,6 +62,12 @@ enum CodingWord {
 
 bool TransferSucceeded(TW_UINT16 returnCode) {
   return returnCode == TWRC_SUCCESS || returnCode == TWRC_XFERDONE;
+}
+
+// A native or file transfer call ends its image with TWRC_XFERDONE or TWRC_CANCEL; any other
+// answer leaves the image where it was, and asking again would ask for it forever.
+bool ImageEnded(TW_UINT16 returnCode) {
+  return returnCode == TWRC_XFERDONE || returnCode == TWRC_CANCEL;
 }
 
 // The wait cursor while an image is handed over; the previous cursor comes back afterwards.
@@ -182,7 +192,7 @@ void TwainConnection::TransferNative() {
     const bool usable = !dib || static_cast<bool>(LockedDib(dib.get()));
     if (!usable) dib.reset();
     if (dib) handOver = HandOverImage(std::move(dib));
-    if (!TransferSucceeded(outcome) || !usable) {
+    if (!TransferSucceeded(outcome) || !ImageEnded(transferCode) || !usable) {
       ReportTraceError(kDgImage, kDatImageNativeXfer, kMsgGet);
       return;
     }
@@ -337,6 +347,8 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
   TW_UINT16 stripCode = TWRC_FAILURE;
   bool stripArrived = false;
   uint64_t rowsInCodedStrips = 0;
+  uint64_t bytesReceived = 0;
+  int emptyStrips = 0;
   for (;;) {
     TW_IMAGEMEMXFER strip = EmptyStripRecord(buffer.get(), static_cast<TW_UINT32>(bufferSize));
     CallSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
@@ -344,6 +356,12 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
     if (!TransferSucceeded(stripCode)) break;
     stripArrived = true;
     const DWORD written = static_cast<DWORD>(std::min<SIZE_T>(strip.BytesWritten, bufferSize));
+    bytesReceived += written;
+    emptyStrips = written == 0 ? emptyStrips + 1 : 0;
+    if (emptyStrips > kMaxEmptyStrips || bytesReceived > kMaxStripBytesPerImage) {
+      stripCode = TWRC_FAILURE;
+      break;
+    }
     if (compressed) {
       coded->Append(bufferLock.bytes(), written);
       if (strip.Rows != TWON_DONTCARE32) rowsInCodedStrips += strip.Rows;
@@ -481,7 +499,7 @@ void TwainConnection::TransferFile() {
       if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
     }
     const TW_UINT16 outcome = EndTransferOutcome(transferCode);
-    if (!TransferSucceeded(outcome)) {
+    if (!TransferSucceeded(outcome) || !ImageEnded(transferCode)) {
       ReportTraceError(kDgControl, kDatSetupFileXfer, kMsgGet);
       break;
     }
