@@ -168,6 +168,7 @@ TEST_F(ScenarioTest, RowsPaddedTo32Bits) {
 
 TEST_F(ScenarioTest, ChosenStripFailsAndLeavesThePageOpen) {
   Open("pages = 1\nfail_strip = 2\n");
+  ASSERT_EQ(client_.SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), TWRC_SUCCESS);  // four strips
   ASSERT_EQ(client_.SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
   ASSERT_EQ(client_.Enable(false), TWRC_SUCCESS);
   TW_UINT16 event = MSG_NULL;
