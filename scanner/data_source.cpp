@@ -536,6 +536,11 @@ TW_UINT16 DataSource::NativeTransfer(TW_MEMREF data) {
   TW_UINT16 result = TWRC_FAILURE;
   if (!TransferAllowed(TWSX_NATIVE, result)) return result;
   std::vector<uint8_t> dib = BuildDib(page_, page_settings_);
+  if (scenario_.broken_native_dib) {
+    // biHeight at offset 8: rows the block does not hold.
+    const auto claimed = static_cast<int32_t>(page_.height * 4);
+    std::memcpy(dib.data() + 8, &claimed, sizeof claimed);
+  }
   GlobalBlock block(dib.size());
   {
     GlobalLockGuard lock(block.get());

@@ -154,6 +154,8 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
     good = ParseNumber(value, 64u * 1024 * 1024, s.extra_coded_bytes);
   } else if (key == "announced_size") {
     good = ParseSize(value, s.announced_width, s.announced_length);
+  } else if (key == "broken_native_dib") {
+    good = ParseBool(value, s.broken_native_dib);
   } else if (key == "paper") {
     good = value == "A4" || value == "Letter";
     s.letter = value == "Letter";

@@ -255,7 +255,8 @@ TEST(ScenarioParserTest, ReadsEveryKey) {
       "inquiry_product = P\ninquiry_revision = 1.2\ninquiry = 0\n"
       "fail = DG_CONTROL 0x8001 MSG_GET TWRC_CHECKSTATUS 5 page 3\ncancel_page = 2\n"
       "unknown_length = 1\nextra_rows = 9\npad_rows = yes\npalette = false\npage_folder = \"C:\\pages\"\n"
-      "fail_strip = 3\nextra_coded_bytes = 77\nannounced_size = 30000 40000\npaper = Letter\n");
+      "fail_strip = 3\nextra_coded_bytes = 77\nannounced_size = 30000 40000\npaper = Letter\n"
+      "broken_native_dib = 1\n");
   ASSERT_TRUE(outcome.ok) << outcome.line << ": " << outcome.message;
   const tvscan::Scenario& s = outcome.scenario;
   EXPECT_EQ(s.pages, 5u);
@@ -278,6 +279,7 @@ TEST(ScenarioParserTest, ReadsEveryKey) {
   EXPECT_EQ(s.announced_width, 30000u);
   EXPECT_EQ(s.announced_length, 40000u);
   EXPECT_TRUE(s.letter);
+  EXPECT_TRUE(s.broken_native_dib);
 }
 
 TEST(ScenarioParserTest, NamesTheLineOfEveryFault) {

@@ -385,6 +385,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"native_transfer", 0,
                     "fail = DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET TWRC_FAILURE TWCC_LOWMEMORY page 2\n",
                     Trace(kNativeXfer), 1, kBw},
+        // A DIB whose header reaches beyond its block is not handed over.
+        FailureCase{"native_broken_dib", 0, "broken_native_dib = 1\n", Trace(kNativeXfer), 0, kBw},
         FailureCase{"memory_image_info", 1,
                     "fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE TWCC_BUMMER page 3\n",
                     Trace(kImageInfo), 2, kBw},
