@@ -238,7 +238,7 @@ TW_UINT16 DataSource::Open(pTW_IDENTITY identity) {
   caps_ = CapabilitySet();
   caps_.SetOnline(scenario_.online);
   caps_.SetFeederLoaded(scenario_.pages > 0);
-  paper_ = PaperSize::A4;
+  paper_ = scenario_.letter ? PaperSize::Letter : PaperSize::A4;
   page_number_ = 0;
   pending_ = 0;
   page_ready_ = false;
@@ -463,6 +463,10 @@ TW_UINT16 DataSource::ImageInfo(TW_IMAGEINFO* info) {
   info->ImageWidth = static_cast<TW_INT32>(page_.width);
   info->ImageLength = static_cast<TW_INT32>(page_.height);
   TW_UINT32 mech = caps_.Current(ICAP_XFERMECH);
+  if (scenario_.announced_width != 0) {
+    info->ImageWidth = static_cast<TW_INT32>(scenario_.announced_width);
+    info->ImageLength = static_cast<TW_INT32>(scenario_.announced_length);
+  }
   if (scenario_.unknown_length && mech == TWSX_MEMORY) info->ImageLength = -1;
   bool rgb = page_settings_.pixel_type == PixelType::Rgb;
   info->SamplesPerPixel = rgb ? 3 : 1;
@@ -554,6 +558,11 @@ TW_UINT16 DataSource::NativeTransfer(TW_MEMREF data) {
   TW_UINT16 result = TWRC_FAILURE;
   if (!TransferAllowed(TWSX_NATIVE, result)) return result;
   std::vector<uint8_t> dib = BuildDib(page_, page_settings_);
+  if (scenario_.broken_native_dib) {
+    // biHeight at offset 8: rows the block does not hold.
+    const auto claimed = static_cast<int32_t>(page_.height * 4);
+    std::memcpy(dib.data() + 8, &claimed, sizeof claimed);
+  }
   GlobalBlock block(dib.size());
   {
     GlobalLockGuard lock(block.get());
@@ -582,6 +591,7 @@ TW_UINT16 DataSource::MemoryTransfer(TW_IMAGEMEMXFER* xfer) {
     if (coded) {
       strip_data_ = EncodeCcitt(page_, compression, caps_.Current(ICAP_CCITTKFACTOR), page_settings_.vanilla);
       if (strip_data_.empty()) return Fail(TWCC_LOWMEMORY);
+      strip_data_.resize(strip_data_.size() + scenario_.extra_coded_bytes, 0);
     } else {
       strip_data_.assign(row_bytes * rows_total, WhiteByte(page_settings_));
       for (uint32_t y = 0; y < page_.height; ++y) {
@@ -591,6 +601,12 @@ TW_UINT16 DataSource::MemoryTransfer(TW_IMAGEMEMXFER* xfer) {
     memory_started_ = true;
     strip_offset_ = 0;
     strip_row_ = 0;
+    strips_sent_ = 0;
+  }
+  // A strip that fails leaves the transfer where it was: state 6 before the first, else 7.
+  if (scenario_.fail_strip == strips_sent_ + 1) {
+    if (strips_sent_ == 0) memory_started_ = false;
+    return Fail(TWCC_OPERATIONERROR);
   }
 
   // The application's buffer: a pointer, or a handle to lock; never written past its size.
@@ -617,6 +633,7 @@ TW_UINT16 DataSource::MemoryTransfer(TW_IMAGEMEMXFER* xfer) {
   xfer->XOffset = 0;
   xfer->YOffset = strip_row_;
   xfer->BytesWritten = static_cast<TW_UINT32>(bytes);
+  ++strips_sent_;
   strip_offset_ += bytes;
   bool done = strip_offset_ >= strip_data_.size();
   if (coded) rows = done ? page_.height - strip_row_ : 0;

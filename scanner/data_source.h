@@ -85,6 +85,7 @@ class DataSource {
   std::vector<uint8_t> strip_data_;  // the whole page as memory strips deliver it
   size_t strip_offset_ = 0;
   uint32_t strip_row_ = 0;
+  uint32_t strips_sent_ = 0;  // strips of the page at hand delivered so far
   bool memory_started_ = false;
   std::string file_name_ = "TWAIN.TMP";
   TW_UINT16 file_format_ = TWFF_BMP;

@@ -123,6 +123,16 @@ bool ParseFailure(std::string_view text, FailureRule& rule) {
   return true;
 }
 
+// "WIDTH LENGTH", both from 1 to 10,000,000 pixels.
+bool ParseSize(std::string_view text, uint32_t& width, uint32_t& length) {
+  std::istringstream words{std::string(text)};
+  std::string first, second, rest;
+  if (!(words >> first >> second) || (words >> rest)) return false;
+  constexpr uint32_t kMaxPixels = 10000000;
+  return ParseNumber(first, kMaxPixels, width) && width > 0 && ParseNumber(second, kMaxPixels, length) &&
+         length > 0;
+}
+
 // Applies one key; false with `message` set when the key is unknown or its value bad.
 bool Apply(std::string_view key, std::string_view value, Scenario& s, std::string& message) {
   bool good = false;
@@ -158,6 +168,17 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
     good = ParseBool(value, s.pad_rows);
   } else if (key == "palette") {
     good = ParseBool(value, s.palette);
+  } else if (key == "fail_strip") {
+    good = ParseNumber(value, 100000, s.fail_strip) && s.fail_strip > 0;
+  } else if (key == "extra_coded_bytes") {
+    good = ParseNumber(value, 64u * 1024 * 1024, s.extra_coded_bytes);
+  } else if (key == "announced_size") {
+    good = ParseSize(value, s.announced_width, s.announced_length);
+  } else if (key == "broken_native_dib") {
+    good = ParseBool(value, s.broken_native_dib);
+  } else if (key == "paper") {
+    good = value == "A4" || value == "Letter";
+    s.letter = value == "Letter";
   } else if (key == "page_folder") {
     good = ParseText(value, 240, s.page_folder) && !s.page_folder.empty();
   } else if (key == "trace") {

@@ -37,6 +37,12 @@ struct Scenario {
   uint32_t extra_rows = 0;         // memory mode: strips carry this many rows beyond the page
   bool pad_rows = false;           // memory mode: rows padded to 32 bits
   bool palette = true;             // false: DAT_PALETTE8 is not supported
+  uint32_t fail_strip = 0;         // memory mode: strip N of every page fails (TWCC_OPERATIONERROR)
+  uint32_t extra_coded_bytes = 0;  // memory mode: zero bytes sent after the CCITT data
+  uint32_t announced_width = 0;    // DAT_IMAGEINFO announces this size instead of the page's
+  uint32_t announced_length = 0;   //   (both 0: the page's own)
+  bool broken_native_dib = false;  // native DIBs claim four times their rows (beyond their block)
+  bool letter = false;             // the paper when the source is opened: Letter, else A4
   std::string page_folder;         // BMP and TIFF files of this folder are the pages, in name order
   std::string trace;               // every triplet and its answer is appended to this file
 };

@@ -1,14 +1,514 @@
+// The transfers of a batch: every pending image pulled from the source in the configured mode
+// (native DIB, memory strips, a file the source writes) and handed to the display and the output
+// stage. Everything runs inside the handling of the one event that said images are ready.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include "dib.h"
+#include "kestrel_filter.h"
+#include "memory_image.h"
 #include "scan_settings.h"
+#include "text.h"
+#include "transfer_output.h"
 #include "twain_connection.h"
+#include "twain_ids.h"
+#include "twain_reports.h"
+#include "win_handles.h"
 
 namespace quill {
+namespace {
 
-// Images are not transferred yet: the pending ones are discarded (MSG_RESET), so that the
-// batch ends the way a transferred one does and the acquisition can finish.
+// The triplets the transfer reports name, in the protocol's own spelling.
+const char kDgControl[] = "DG_CONTROL";
+const char kDgImage[] = "DG_IMAGE";
+const char kDatImageInfo[] = "DAT_IMAGEINFO";
+const char kDatImageNativeXfer[] = "DAT_IMAGENATIVEXFER";
+const char kDatSetupMemXfer[] = "DAT_SETUPMEMXFER";
+const char kDatImageMemXfer[] = "DAT_IMAGEMEMXFER";
+const char kDatSetupFileXfer[] = "DAT_SETUPFILEXFER";
+const char kMsgGet[] = "MSG_GET";
+
+// Room for the header and the largest colour table: what a DIB's pixels can never take.
+constexpr uint64_t kDibOverhead = kDibInfoHeaderSize + 256 * sizeof(RGBQUAD);
+// A preferred strip buffer beyond this is a source's mistake, not a reason to run out of memory.
+constexpr SIZE_T kMaxTransferBuffer = 64u * 1024 * 1024;
+// Where CCITT data of an image of unknown length start gathering; the buffer grows as they come.
+constexpr SIZE_T kInitialCodedBuffer = 1024 * 1024;
+// A source that keeps sending strips long after any image could have ended (empty ones, or more
+// than the largest DIB twice over) is not going to finish it.
+constexpr int kMaxEmptyStrips = 1000;
+constexpr uint64_t kMaxStripBytesPerImage = 2 * kMaxDibBytes;
+
+// Filter library coding modes of the TWAIN CCITT compressions.
+constexpr uint8_t kDecodeGroup4 = 3;
+constexpr uint8_t kDecodeGroup31DWithEol = 4;
+constexpr uint8_t kDecodeGroup31D = 5;
+constexpr uint8_t kDecodeGroup32D = 6;
+constexpr UINT kDirectionMemory = 2;
+constexpr UINT kExecuteThird = 3;
+
+// Parameter block words of a decoding command.
+enum CodingWord {
+  kInputBytesWord = 1,
+  kRowBytesWord = 2,
+  kRowsWord = 3,
+  kInputAddressWord = 5,
+  kOutputBytesWord = 7,
+  kPixelWidthWord = 8,
+  kOutputAddressWord = 11,
+};
+
+bool TransferSucceeded(TW_UINT16 returnCode) {
+  return returnCode == TWRC_SUCCESS || returnCode == TWRC_XFERDONE;
+}
+
+// A native or file transfer call ends its image with TWRC_XFERDONE or TWRC_CANCEL; any other
+// answer leaves the image where it was, and asking again would ask for it forever.
+bool ImageEnded(TW_UINT16 returnCode) {
+  return returnCode == TWRC_XFERDONE || returnCode == TWRC_CANCEL;
+}
+
+// The wait cursor while an image is handed over; the previous cursor comes back afterwards.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+// The filter library reads 32-bit addresses; memory beyond them cannot be handed to it.
+uint32_t FilterAddress(const void* memory) {
+  const auto address = reinterpret_cast<uintptr_t>(memory);
+  if (address > UINT32_MAX) throw CKestrelException(kKestrelAddressOutOfReach);
+  return static_cast<uint32_t>(address);
+}
+
+std::optional<uint8_t> DecodeModeOf(TW_UINT16 compression) {
+  switch (compression) {
+    case TWCP_GROUP31D: return kDecodeGroup31D;
+    case TWCP_GROUP31DEOL: return kDecodeGroup31DWithEol;
+    case TWCP_GROUP32D: return kDecodeGroup32D;
+    case TWCP_GROUP4: return kDecodeGroup4;
+    default: return std::nullopt;
+  }
+}
+
+TW_IMAGEMEMXFER EmptyStripRecord(HGLOBAL buffer, TW_UINT32 length) {
+  // Fields a source leaves alone read as "don't care", not as a row length of 0.
+  TW_IMAGEMEMXFER strip{};
+  strip.Compression = TWON_DONTCARE16;
+  strip.BytesPerRow = strip.Columns = strip.Rows = TWON_DONTCARE32;
+  strip.XOffset = strip.YOffset = strip.BytesWritten = TWON_DONTCARE32;
+  strip.Memory.Flags = TWMF_APPOWNS | TWMF_HANDLE;
+  strip.Memory.Length = length;
+  strip.Memory.TheMem = buffer;
+  return strip;
+}
+
+// Deletes a temporary file; one that is not there is already what was wanted.
+void DeleteTemporaryFile(const char* name) {
+  if (name[0] != '\0') DeleteFileA(name);
+}
+
+}  // namespace
+
+// --- The batch ---
+
 void TwainConnection::OnTransferReady() {
-  DropToState(5, nullptr);
-  if (TheSettings().ShowUI != 1) DisableSource();
+  const ScanSettings& settings = TheSettings();
+  switch (settings.ScanMech) {
+    case 0: TransferNative(); break;
+    case 1: TransferMemory(); break;
+    case 2: TransferFile(); break;
+    default: break;
+  }
+  EndBatch();
+  if (settings.ShowUI != 1) DisableSource();
   OverwriteMode = 0;
+}
+
+void TwainConnection::EndBatch() {
+  // A batch that stopped early leaves images pending: the source must be brought back to
+  // state 5, or it could neither be disabled nor the acquisition end.
+  if (TwainState <= 5) return;
+  DropToState(5, nullptr);
+  if (TwainState == 6) {
+    // A source still inside an image refuses MSG_RESET until that image is ended.
+    SetTwainState(7);
+    DropToState(5, nullptr);
+  }
+}
+
+TW_UINT16 TwainConnection::EndTransferOutcome(TW_UINT16 transferCode) {
+  const bool sent = TwainState == 7;
+  EndTransfer();
+  return sent ? LastReturnCode : transferCode;
+}
+
+int TwainConnection::HandOverImage(GlobalBlock dib) {
+  const ScanSettings& settings = TheSettings();
+  int result = 1;
+  {
+    WaitCursor wait;
+    switch (settings.Destination) {
+      case 0: OnNativeImage(dib.release()); break;
+      case 1: result = SaveImage(dib.get()); break;
+      case 2:
+        result = SaveImage(dib.get());
+        OnNativeImage(dib.release());
+        break;
+      default: break;
+    }
+  }
+  if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
+  return result;
+}
+
+int TwainConnection::GetImageInformation() {
+  if (CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &ImageInformation)) return 1;
+  ReportTraceError(kDgImage, kDatImageInfo, kMsgGet);
+  EndTransfer();
+  return 0;
+}
+
+// --- Native ---
+
+void TwainConnection::TransferNative() {
+  int handOver = 1;
+  do {
+    if (!GetImageInformation()) return;
+    TW_HANDLE handle = nullptr;
+    CallSource(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+    const TW_UINT16 transferCode = LastReturnCode;
+    GlobalBlock dib(transferCode == TWRC_XFERDONE ? static_cast<HGLOBAL>(handle) : nullptr);
+    const TW_UINT16 outcome = EndTransferOutcome(transferCode);
+    // A DIB whose header reaches outside its block would be read past its end downstream.
+    const bool usable = !dib || static_cast<bool>(LockedDib(dib.get()));
+    if (!usable) dib.reset();
+    if (dib) handOver = HandOverImage(std::move(dib));
+    if (!TransferSucceeded(outcome) || !ImageEnded(transferCode) || !usable) {
+      ReportTraceError(kDgImage, kDatImageNativeXfer, kMsgGet);
+      return;
+    }
+  } while (TwainState == 6 && handOver == 1);
+  if (handOver != 1) EndTransfer();
+}
+
+// --- Memory ---
+
+void TwainConnection::TransferMemory() {
+  int handOver = 1;
+  do {
+    if (!GetImageInformation()) return;
+    switch (TransferMemoryImage(handOver)) {
+      case MemoryImageEnd::kNext: break;
+      case MemoryImageEnd::kReported: return;
+      case MemoryImageEnd::kFailed:
+        ReportTraceError(kDgImage, kDatImageMemXfer, kMsgGet);
+        return;
+    }
+  } while (TwainState == 6 && handOver == 1);
+}
+
+TW_UINT16 TwainConnection::GetCurrentValue16(TW_UINT16 cap, bool& answered) {
+  TW_CAPABILITY capability = {};
+  capability.Cap = cap;
+  capability.ConType = TWON_DONTCARE16;
+  answered = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) != 0;
+  GlobalBlock container(answered ? static_cast<HGLOBAL>(capability.hContainer) : nullptr);
+  if (!answered || capability.ConType != TWON_ONEVALUE) {
+    answered = false;
+    return 0;
+  }
+  GlobalLockGuard lock(container.get());
+  if (!lock || lock.size() < sizeof(TW_ONEVALUE)) {
+    answered = false;
+    return 0;
+  }
+  TW_ONEVALUE value;
+  std::memcpy(&value, lock.data(), sizeof value);
+  return static_cast<TW_UINT16>(value.Item & 0xFFFF);
+}
+
+TW_UINT16 TwainConnection::GetPixelFlavor() {
+  bool answered = false;
+  const TW_UINT16 flavor = GetCurrentValue16(ICAP_PIXELFLAVOR, answered);
+  return answered ? flavor : TW_UINT16(TWPF_CHOCOLATE);
+}
+
+DibDescription TwainConnection::DescribeMemoryImage(const MemoryImageLayout& layout,
+                                                    TW_UINT16& flavor) {
+  DibDescription description;
+  bool answered = false;
+  const TW_UINT16 unit = GetCurrentValue16(ICAP_UNITS, answered);
+  if (answered) {
+    description.xPelsPerMeter = ResolutionToPixelsPerMeter(ImageInformation.XResolution, unit);
+    description.yPelsPerMeter = ResolutionToPixelsPerMeter(ImageInformation.YResolution, unit);
+  }
+  flavor = TWPF_CHOCOLATE;
+  switch (ImageInformation.PixelType) {
+    case TWPT_BW:
+      flavor = GetPixelFlavor();
+      description.colours = BlackAndWhiteTable(flavor);
+      break;
+    case TWPT_GRAY:
+      flavor = GetPixelFlavor();
+      description.colours = GrayTable(flavor);
+      break;
+    case TWPT_RGB: break;
+    default: {
+      TW_PALETTE8 palette = {};
+      if (CallSource(DG_IMAGE, DAT_PALETTE8, MSG_GET, &palette)) {
+        description.colours = SourcePaletteTable(palette, layout.bitsPerPixel);
+      }
+      break;
+    }
+  }
+  return description;
+}
+
+TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOver) {
+  MemoryImageLayout layout;
+  switch (ComputeMemoryImageLayout(ImageInformation, layout)) {
+    case LayoutFault::kNone: break;
+    case LayoutFault::kUnusable:
+      ReportTraceError(kDgImage, kDatImageInfo, kMsgGet);
+      return MemoryImageEnd::kReported;
+    case LayoutFault::kTooLarge:
+      ReportOutOfMemory();
+      return MemoryImageEnd::kReported;
+  }
+  const bool compressed = ImageInformation.Compression != TWCP_NONE;
+  const SIZE_T maxPixelBytes = static_cast<SIZE_T>(kMaxDibBytes - kDibOverhead);
+  std::optional<GatherBuffer> coded;
+  if (compressed) {
+    // Twice the image is plenty for any sensible coding; a source that sends more is cut off.
+    const SIZE_T limit = layout.lengthKnown
+                             ? static_cast<SIZE_T>(std::min<uint64_t>(2 * layout.imageBytes, maxPixelBytes))
+                             : maxPixelBytes;
+    coded.emplace(layout.lengthKnown ? limit : kInitialCodedBuffer, limit);
+    if (!*coded) {
+      ReportOutOfMemory();
+      return MemoryImageEnd::kReported;
+    }
+    if (KestrelFilter* filter = ProgramFilter()) filter->Reset();
+  }
+  TW_UINT16 flavor = TWPF_CHOCOLATE;
+  const DibDescription description = DescribeMemoryImage(layout, flavor);
+  GlobalBlock dib;
+  if (layout.lengthKnown) {
+    dib = CreateTransferDib(layout, layout.rows, description);
+    if (!dib) {
+      ReportOutOfMemory();
+      return MemoryImageEnd::kReported;
+    }
+  }
+  if (!CallSource(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &MemorySetup)) {
+    ReportTraceError(kDgControl, kDatSetupMemXfer, kMsgGet);
+    EndTransfer();
+    return MemoryImageEnd::kReported;
+  }
+  const TW_UINT32 asked = MemorySetup.Preferred != 0 ? MemorySetup.Preferred : MemorySetup.MinBufSize;
+  const SIZE_T bufferSize = std::min<SIZE_T>(asked != 0 ? asked : layout.stride, kMaxTransferBuffer);
+  GlobalBlock buffer = GlobalBlock::AllocateMovable(bufferSize);
+  GlobalLockGuard bufferLock(buffer.get());
+  if (!bufferLock) {
+    ReportOutOfMemory();
+    EndTransfer();
+    return MemoryImageEnd::kReported;
+  }
+
+  std::optional<LockedDib> pixels;
+  std::optional<DibRowTarget> dibRows;
+  std::optional<GrowingRowTarget> growingRows;
+  RowTarget* rows = nullptr;
+  if (dib) {
+    pixels.emplace(dib.get());
+    if (!*pixels) {
+      ReportOutOfMemory();
+      EndTransfer();
+      return MemoryImageEnd::kReported;
+    }
+    dibRows.emplace(pixels->pixels(), layout.stride, layout.rows);
+    rows = &*dibRows;
+  } else {
+    growingRows.emplace(layout.stride, maxPixelBytes);
+    rows = &*growingRows;
+  }
+  const bool swapRedBlue = ImageInformation.PixelType == TWPT_RGB && layout.bitsPerPixel == 24;
+
+  // The strips, top row first, each into the rows that are left.
+  TW_UINT16 stripCode = TWRC_FAILURE;
+  bool stripArrived = false;
+  uint64_t rowsInCodedStrips = 0;
+  uint64_t bytesReceived = 0;
+  int emptyStrips = 0;
+  for (;;) {
+    TW_IMAGEMEMXFER strip = EmptyStripRecord(buffer.get(), static_cast<TW_UINT32>(bufferSize));
+    CallSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
+    stripCode = LastReturnCode;
+    if (!TransferSucceeded(stripCode)) break;
+    stripArrived = true;
+    const DWORD written = static_cast<DWORD>(std::min<SIZE_T>(strip.BytesWritten, bufferSize));
+    bytesReceived += written;
+    emptyStrips = written == 0 ? emptyStrips + 1 : 0;
+    if (emptyStrips > kMaxEmptyStrips || bytesReceived > kMaxStripBytesPerImage) {
+      stripCode = TWRC_FAILURE;
+      break;
+    }
+    if (compressed) {
+      coded->Append(bufferLock.bytes(), written);
+      if (strip.Rows != TWON_DONTCARE32) rowsInCodedStrips += strip.Rows;
+    } else {
+      CopyStrip(*rows, bufferLock.bytes(), written, strip, layout, swapRedBlue);
+    }
+    if (stripCode == TWRC_XFERDONE) break;
+  }
+  bufferLock.unlock();
+  buffer.reset();
+
+  if (stripCode != TWRC_XFERDONE) {
+    // The image is dropped. A source that failed after its first strip is still inside the
+    // image (the state counts it back at 6): it must be ended before the batch can be.
+    if (stripArrived && TwainState == 6 && stripCode != TWRC_CANCEL) SetTwainState(7);
+    const TW_UINT16 outcome = EndTransferOutcome(stripCode);
+    if (stripCode == TWRC_CANCEL && TransferSucceeded(outcome)) return MemoryImageEnd::kNext;
+    return MemoryImageEnd::kFailed;
+  }
+
+  if (compressed) {
+    DWORD decodedRows = layout.rows;
+    if (!layout.lengthKnown) {
+      decodedRows = static_cast<DWORD>(std::min<uint64_t>(rowsInCodedStrips, maxPixelBytes / layout.stride));
+      dib = CreateTransferDib(layout, decodedRows, description);
+      if (decodedRows != 0 && !dib) {
+        ReportOutOfMemory();
+        EndTransfer();
+        return MemoryImageEnd::kReported;
+      }
+      if (dib) {
+        pixels.emplace(dib.get());
+        if (*pixels) dibRows.emplace(pixels->pixels(), layout.stride, decodedRows);
+        rows = dibRows ? &*dibRows : nullptr;
+      }
+    }
+    if (rows && dib) {
+      if (!DecodeCcitt(*coded, layout, decodedRows, flavor, *rows)) {
+        ReportOutOfMemory();
+        EndTransfer();
+        return MemoryImageEnd::kReported;
+      }
+    }
+  } else if (!layout.lengthKnown) {
+    dib = CreateTransferDib(layout, growingRows->RowsWritten(), description);
+    if (growingRows->RowsWritten() != 0 && !dib) {
+      ReportOutOfMemory();
+      EndTransfer();
+      return MemoryImageEnd::kReported;
+    }
+    if (dib) {
+      LockedDib made(dib.get());
+      if (made) growingRows->CopyInto(made.pixels());
+    }
+  }
+  pixels.reset();
+  const TW_UINT16 outcome = EndTransferOutcome(stripCode);
+  // A source that never said how long its image was, and sent no row, has given no image.
+  if (!dib) return MemoryImageEnd::kFailed;
+  handOver = HandOverImage(std::move(dib));
+  if (handOver != 1) EndTransfer();
+  return TransferSucceeded(outcome) ? MemoryImageEnd::kNext : MemoryImageEnd::kFailed;
+}
+
+int TwainConnection::DecodeCcitt(const GatherBuffer& coded, const MemoryImageLayout& layout,
+                                 DWORD rows, TW_UINT16 flavor, RowTarget& target) {
+  const uint64_t outputBytes = uint64_t{rows} * layout.packedRowBytes;
+  GlobalBlock output = GlobalBlock::AllocateMovable(static_cast<SIZE_T>(outputBytes));
+  GlobalLockGuard outputLock(output.get());
+  GlobalLockGuard codedLock(coded.get());
+  if (!outputLock || !codedLock) return 0;
+  KestrelFilter* filter = ProgramFilter();
+  try {
+    if (!filter) throw CKestrelException(kKestrelCannotLoad);
+    if (const std::optional<uint8_t> mode = DecodeModeOf(ImageInformation.Compression)) {
+      const bool twoDimensional = ImageInformation.Compression == TWCP_GROUP32D;
+      const LONG k = TheSettings().KFactor;
+      filter->SetDecode(*mode, twoDimensional ? static_cast<uint8_t>(std::clamp<LONG>(k, 0, 255)) : 0);
+    }
+    filter->SetXResolution(0);
+    filter->SetYResolution(0);
+    filter->SetImageWidth(0);
+    filter->SetImageLength(0);
+    filter->SetBitsPerPixel(static_cast<uint8_t>(layout.bitsPerPixel));
+    filter->SetWhiteIsZero(flavor == TWPF_VANILLA ? 1 : 0);
+    CodingParams params = {};
+    params.word[kInputBytesWord] = static_cast<uint32_t>(coded.size());
+    params.word[kRowBytesWord] = layout.packedRowBytes;
+    params.word[kRowsWord] = rows;
+    params.word[kInputAddressWord] = FilterAddress(codedLock.data());
+    params.word[kOutputBytesWord] = static_cast<uint32_t>(outputBytes);
+    // The exact width, so that the pixels of a last byte that is not full are not lost.
+    params.word[kPixelWidthWord] = layout.width;
+    params.word[kOutputAddressWord] = FilterAddress(outputLock.data());
+    filter->AllocWorkBuffer(2 * SIZE_T{layout.packedRowBytes});
+    filter->Execute(&params, kDirectionMemory, kExecuteThird);
+    filter->FreeWorkBuffer();
+  } catch (const CKestrelException& failure) {
+    failure.ReportError();
+    if (filter) filter->FreeWorkBuffer();
+  }
+  CopyPackedRows(target, outputLock.bytes(), rows, layout);
+  return 1;
+}
+
+// --- File ---
+
+void TwainConnection::SetupFileTransfer() {
+  const ScanSettings& settings = TheSettings();
+  FileSetup = TW_SETUPFILEXFER{};
+  ComposeTemporaryFileName(settings, FileSetup.FileName, sizeof FileSetup.FileName);
+  FileSetup.Format = settings.FileFormat == 0 ? TWFF_BMP : TWFF_TIFF;
+  if (!CallSource(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &FileSetup)) {
+    ReportError(IDS_TWAIN_FILE_XFER_INFO_ERROR, 0);
+  }
+}
+
+void TwainConnection::TransferFile() {
+  const ScanSettings& settings = TheSettings();
+  int result = 1;
+  for (;;) {
+    result = 1;
+    if (!GetImageInformation()) break;
+    SetupFileTransfer();
+    CallSource(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
+    const TW_UINT16 transferCode = LastReturnCode;
+    if (transferCode == TWRC_XFERDONE) {
+      if (settings.Destination != 0) {
+        char outputName[sizeof FileSetup.FileName] = "";
+        result = MoveToOutputFile(FileSetup.FileName, outputName, sizeof outputName);
+        if (result == 1) CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
+      }
+      // TIFF files are shown once the program reads them; BMP files the frame opens itself.
+      if (settings.Destination != 1 && FileSetup.Format == TWFF_BMP) OnImageFile(FileSetup.FileName);
+      if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
+    }
+    const TW_UINT16 outcome = EndTransferOutcome(transferCode);
+    if (!TransferSucceeded(outcome) || !ImageEnded(transferCode)) {
+      ReportTraceError(kDgControl, kDatSetupFileXfer, kMsgGet);
+      break;
+    }
+    if (TwainState != 6) break;
+  }
+  if (settings.Destination == 0 || result == 0) {
+    FileSetup.FileName[sizeof FileSetup.FileName - 1] = '\0';
+    DeleteTemporaryFile(FileSetup.FileName);
+  }
 }
 
 }  // namespace quill

@@ -3,10 +3,24 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 namespace quill {
+
+struct ScanSettings;
 
 // Number that the next composed file name carries. Taken from the settings when an acquisition
 // starts; stored back into them whenever the source is disabled.
 extern DWORD RunningFileNumber;
+
+// Moves the running number on by the step after an image that went to a file destination,
+// written or not, wrapping at the modulus. A modulus of 0 (no digit count to wrap at) leaves the
+// number unwrapped rather than dividing by it.
+void AdvanceRunningFileNumber(const ScanSettings& settings);
+
+// Where a file-mode transfer has the source write: "$TMPDIB$.BMP" (BMP) or "$TMPTIF$.TIF" (any
+// other format), inside the output folder when the image goes to a file, else in the current
+// folder. False, with `name` empty, when it does not fit in `capacity` characters.
+bool ComposeTemporaryFileName(const ScanSettings& settings, char* name, std::size_t capacity);
 
 }  // namespace quill

@@ -14,6 +14,12 @@
 
 namespace quill {
 
+class GatherBuffer;
+class GlobalBlock;
+class RowTarget;
+struct DibDescription;
+struct MemoryImageLayout;
+
 // 1 while the main frame exists. The acquisition reads it after its message loop, because the
 // frame may have been destroyed by a message dispatched inside that loop.
 extern short g_bFrameAlive;
@@ -38,7 +44,8 @@ class TwainConnection {
   // The order of these declarations is the order of their slots: keep it.
   // The source asked to be closed (MSG_CLOSEDSREQ). Result of CloseSource.
   virtual int OnCloseSourceRequest();
-  // A transferred DIB to display; the callee owns it afterwards. The base frees it.
+  // A transferred DIB to display. The callee owns it from the call on, whatever it returns: a
+  // DIB it cannot show it frees itself. The base frees it.
   virtual int OnNativeImage(HGLOBAL dib);
   // A transferred BMP file to display.
   virtual int OnImageFile(const char* fileName);
@@ -108,6 +115,15 @@ class TwainConnection {
   int IsUiOnlySupported();
   // The source has images ready: transfers them, then ends the batch.
   void OnTransferReady();
+  // The transfers of one batch in each mode; each loops over the pending images.
+  void TransferNative();
+  void TransferMemory();
+  void TransferFile();
+  // Tells the source the temporary file and format of a file-mode transfer.
+  void SetupFileTransfer();
+  // Renames a transferred file to the next output name, put into `outputName`; 1 when the file
+  // now carries it.
+  int MoveToOutputFile(const char* temporaryName, char* outputName, std::size_t capacity);
 
  protected:
   // For stand-ins of the source manager.
@@ -137,6 +153,30 @@ class TwainConnection {
                         TW_UINT16 returnCode);
   TW_UINT16 QueryStatus(pTW_IDENTITY destination, bool onManagerPath);
   void ShowManufacturerWarning(int selected, const TW_IDENTITY& source) const;
+
+  // How the transfer of one memory image ended: go on with the next, stop after a report that
+  // was shown, or stop with the report of a failed memory transfer.
+  enum class MemoryImageEnd { kNext, kReported, kFailed };
+  // Brings a batch that stopped early back to state 5.
+  void EndBatch();
+  // Ends the transfer in state 7; the return code of MSG_ENDXFER if it was sent, else
+  // `transferCode`.
+  TW_UINT16 EndTransferOutcome(TW_UINT16 transferCode);
+  // Shows and/or saves a finished image, with the wait cursor; the result of saving (1 without).
+  int HandOverImage(GlobalBlock dib);
+  // DAT_IMAGEINFO of the next image; a failure is reported and ends the transfer.
+  int GetImageInformation();
+  // The 16-bit item of a TW_ONEVALUE the source gives for MSG_GETCURRENT; `answered` false when
+  // it gives none.
+  TW_UINT16 GetCurrentValue16(TW_UINT16 cap, bool& answered);
+  // ICAP_PIXELFLAVOR, chocolate when the source does not say.
+  TW_UINT16 GetPixelFlavor();
+  DibDescription DescribeMemoryImage(const MemoryImageLayout& layout, TW_UINT16& flavor);
+  MemoryImageEnd TransferMemoryImage(int& handOver);
+  // Decodes the gathered CCITT data into `rows` rows of the target; 0 when memory runs out.
+  // A failure of the filter library shows its own report, and the rows decoded so far are kept.
+  int DecodeCcitt(const GatherBuffer& coded, const MemoryImageLayout& layout, DWORD rows,
+                  TW_UINT16 flavor, RowTarget& target);
 
   SourceManagerLoader loader_;
 };

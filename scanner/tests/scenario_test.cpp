@@ -188,6 +188,54 @@ TEST_F(ScenarioTest, RowsPaddedTo32Bits) {
   EXPECT_TRUE(SameRaster(tvscan::GeneratePage(1, gray), images[0].raster));
 }
 
+TEST_F(ScenarioTest, ChosenStripFailsAndLeavesThePageOpen) {
+  Open("pages = 1\nfail_strip = 2\n");
+  ASSERT_EQ(client_.SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), TWRC_SUCCESS);  // four strips
+  ASSERT_EQ(client_.SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
+  ASSERT_EQ(client_.Enable(false), TWRC_SUCCESS);
+  TW_UINT16 event = MSG_NULL;
+  ASSERT_TRUE(client_.WaitForEvent(event, 10000));
+  TW_SETUPMEMXFER setup{};
+  ASSERT_EQ(client_.CallSource(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), TWRC_SUCCESS);
+  HGLOBAL buffer = GlobalAlloc(GHND, setup.Preferred);
+  TW_IMAGEMEMXFER strip{};
+  strip.Memory = TW_MEMORY{TWMF_APPOWNS | TWMF_HANDLE, setup.Preferred, buffer};
+  EXPECT_EQ(client_.CallSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip), TWRC_SUCCESS);
+  EXPECT_EQ(client_.CallSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip), TWRC_FAILURE);
+  EXPECT_EQ(client_.SourceCondition(), TWCC_OPERATIONERROR);
+  TW_PENDINGXFERS pending{};
+  EXPECT_EQ(client_.CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_FAILURE);  // still in 7
+  EXPECT_EQ(client_.CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+  EXPECT_EQ(pending.Count, 0);
+  GlobalFree(buffer);
+  EXPECT_EQ(client_.Disable(), TWRC_SUCCESS);
+}
+
+TEST_F(ScenarioTest, ExtraCodedBytesFollowTheCcittData) {
+  Open("pages = 1\nextra_coded_bytes = 100000\n");
+  ASSERT_EQ(client_.SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
+  ASSERT_EQ(client_.SetOneValue(ICAP_COMPRESSION, TWTY_UINT16, TWCP_GROUP4), TWRC_SUCCESS);
+  std::vector<ReceivedImage> images = Batch(TWSX_MEMORY);
+  ASSERT_EQ(images.size(), 1u);
+  const size_t coded = tvscan::EncodeCcitt(Page(1), TWCP_GROUP4, 4, false).size();
+  EXPECT_EQ(images[0].bytes_received, coded + 100000);
+}
+
+TEST_F(ScenarioTest, AnnouncedSizeReplacesThePagesInTheImageInformation) {
+  Open("pages = 1\nannounced_size = 30000 40000\n");
+  ASSERT_EQ(client_.SetOneValue(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
+  ASSERT_EQ(client_.Enable(false), TWRC_SUCCESS);
+  TW_UINT16 event = MSG_NULL;
+  ASSERT_TRUE(client_.WaitForEvent(event, 10000));
+  TW_IMAGEINFO info{};
+  ASSERT_EQ(client_.CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+  EXPECT_EQ(info.ImageWidth, 30000);
+  EXPECT_EQ(info.ImageLength, 40000);
+  TW_PENDINGXFERS pending{};
+  EXPECT_EQ(client_.CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+  EXPECT_EQ(client_.Disable(), TWRC_SUCCESS);
+}
+
 TEST_F(ScenarioTest, PaletteCanBeMissing) {
   TW_PALETTE8 palette{};
   Open("");
@@ -228,7 +276,9 @@ TEST(ScenarioParserTest, ReadsEveryKey) {
       "pages = 5  # comment\r\nonline = no\nmanufacturer = X\nproduct_name = Y\ninquiry_vendor = V\n"
       "inquiry_product = P\ninquiry_revision = 1.2\ninquiry = 0\n"
       "fail = DG_CONTROL 0x8001 MSG_GET TWRC_CHECKSTATUS 5 page 3\ncancel_page = 2\n"
-      "unknown_length = 1\nextra_rows = 9\npad_rows = yes\npalette = false\npage_folder = \"C:\\pages\"\n");
+      "unknown_length = 1\nextra_rows = 9\npad_rows = yes\npalette = false\npage_folder = \"C:\\pages\"\n"
+      "fail_strip = 3\nextra_coded_bytes = 77\nannounced_size = 30000 40000\npaper = Letter\n"
+      "broken_native_dib = 1\n");
   ASSERT_TRUE(outcome.ok) << outcome.line << ": " << outcome.message;
   const tvscan::Scenario& s = outcome.scenario;
   EXPECT_EQ(s.pages, 5u);
@@ -246,6 +296,12 @@ TEST(ScenarioParserTest, ReadsEveryKey) {
   EXPECT_FALSE(s.palette);
   EXPECT_EQ(s.page_folder, "C:\\pages");
   EXPECT_TRUE(s.pages_given);
+  EXPECT_EQ(s.fail_strip, 3u);
+  EXPECT_EQ(s.extra_coded_bytes, 77u);
+  EXPECT_EQ(s.announced_width, 30000u);
+  EXPECT_EQ(s.announced_length, 40000u);
+  EXPECT_TRUE(s.letter);
+  EXPECT_TRUE(s.broken_native_dib);
 }
 
 TEST(ScenarioParserTest, NamesTheLineOfEveryFault) {
@@ -267,6 +323,10 @@ TEST(ScenarioParserTest, NamesTheLineOfEveryFault) {
       {"fail = DG_CONTROL DAT_CAPABILITY MSG_SET TWRC_FAILURE 1 cap ICAP_NOPE\n", 1, "bad value"},
       {"fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE 1 cap ICAP_UNITS\n", 1, "bad value"},
       {"fail = DG_IMAGE DAT_IMAGEINFO MSG_GET TWRC_FAILURE 1 page 2 page 3\n", 1, "bad value"},
+      {"fail_strip = 0\n", 1, "bad value"},
+      {"paper = A3\n", 1, "bad value"},
+      {"announced_size = 30000\n", 1, "bad value"},
+      {"announced_size = 0 5\n", 1, "bad value"},
       {"just words\n", 1, "expected \"key = value\""},
   };
   for (const Fault& fault : faults) {

@@ -18,7 +18,10 @@ const char kTitle[] = "TWAIN Tessel Utility (32)";
 
 class ConnectionTest : public ::testing::Test {
  protected:
-  void SetUp() override { TheSettings().ShowUI = 1; }
+  void SetUp() override {
+    TheSettings().ShowUI = 1;
+    TheSettings().ScanMech = 0;
+  }
   // Brings the connection to `state`, then forgets the calls that took it there.
   void Start(int state) {
     connection.Reach(state);
@@ -387,14 +390,16 @@ TEST_F(ConnectionTest, AcquisitionOpensEnablesAndClosesInOrder) {
 
 TEST_F(ConnectionTest, AcquisitionWithoutTheSourceDialogEndsAfterTheBatch) {
   TheSettings().ShowUI = 0;
+  // A transfer mode the program does not know transfers nothing: the pending images are
+  // discarded, so that the source can be disabled.
+  TheSettings().ScanMech = 3;
   dsm.events = {MSG_XFERREADY};
   dsm.Answer(DAT_EVENT, MSG_PROCESSEVENT, TWRC_DSEVENT);
   PostThreadMessageA(GetCurrentThreadId(), WM_USER + 1, 0, 0);
   EXPECT_EQ(connection.Acquire(nullptr), 1);
-  // Until images are transferred, the pending ones are discarded.
   EXPECT_EQ(dsm.Names(), (Names{"DSM PARENT/OPENDSM", "DSM IDENTITY/OPENDS", "DS CAPABILITY/GET",
                                 "DS CAPABILITY/GET", "DS CAPABILITY/GET", "DS CAPABILITY/SET",
-                                "DS CAPABILITY/SET", "DS CAPABILITY/SET",
+                                "DS CAPABILITY/SET", "DS CAPABILITY/SET", "DS CAPABILITY/SET",
                                 "DS USERINTERFACE/ENABLEDS", "DS EVENT/PROCESSEVENT",
                                 "DS PENDINGXFERS/RESET", "DS USERINTERFACE/DISABLEDS",
                                 "DS IDENTITY/CLOSEDS", "DSM PARENT/CLOSEDSM"}));
@@ -436,12 +441,37 @@ TEST_F(ConnectionTest, ProcessEventReportsWhetherTheSourceClaimedTheMessage) {
 
 TEST_F(ConnectionTest, TransferReadyStartsTheBatchEvenWhenTheMessageIsNotClaimed) {
   TheSettings().ShowUI = 0;
+  TheSettings().ScanMech = 3;  // nothing to transfer, the batch ends at once
   Start(5);
   dsm.events = {MSG_XFERREADY};
   MSG message = {};
   EXPECT_EQ(connection.ProcessEvent(&message), 0);
   // The batch ran and ended with the source disabled.
   EXPECT_EQ(connection.TwainState, 4);
+}
+
+TEST_F(ConnectionTest, SourceThatNeverEndsAnImageEndsTheBatchWithAReport) {
+  // The stand-in answers TWRC_SUCCESS to every transfer: the image is never done, and asking
+  // again would ask forever.
+  TheSettings().ShowUI = 0;
+  const struct {
+    LONG scanMech;
+    const char* report;
+  } modes[] = {{0, "TWAIN Data source error is Notifid\nDG_IMAGE / DAT_IMAGENATIVEXFER / MSG_GET"},
+               {2, "TWAIN Data source error is Notifid\nDG_CONTROL / DAT_SETUPFILEXFER / MSG_GET"}};
+  for (const auto& mode : modes) {
+    SCOPED_TRACE(mode.scanMech);
+    TheSettings().ScanMech = mode.scanMech;
+    Start(5);
+    dsm.events = {MSG_XFERREADY};
+    RecordingPresenter presenter;
+    MSG message = {};
+    connection.ProcessEvent(&message);
+    EXPECT_EQ(connection.TwainState, 4);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].text, mode.report);
+    connection.DropToState(1, nullptr);
+  }
 }
 
 // --- Source selection and the manufacturer check ---
