@@ -12,8 +12,8 @@ const std::size_t kLargestCall = 0x40000000;
 
 bool File::Open(const std::string& path, Mode mode, DWORD* error) {
   const bool create = mode == Mode::kCreateReadWrite;
-  HANDLE file = CreateFileA(path.c_str(), create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                            create ? 0 : FILE_SHARE_READ, nullptr,
+  const DWORD share = mode == Mode::kReadDenyWrite ? FILE_SHARE_READ : 0;
+  HANDLE file = CreateFileA(path.c_str(), create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ, share, nullptr,
                             create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     if (error) *error = GetLastError();

@@ -20,6 +20,7 @@ class File {
  public:
   enum class Mode {
     kReadDenyWrite,       // existing file, others may read but not write
+    kReadExclusive,       // existing file, nobody else may open it meanwhile
     kCreateReadWrite,     // created anew (an existing one truncated), nobody else may open it
   };
 

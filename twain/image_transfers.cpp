@@ -9,6 +9,7 @@
 #include "dib.h"
 #include "kestrel_filter.h"
 #include "memory_image.h"
+#include "output_names.h"
 #include "scan_settings.h"
 #include "text.h"
 #include "transfer_output.h"
@@ -131,6 +132,8 @@ void TwainConnection::OnTransferReady() {
   EndBatch();
   if (settings.ShowUI != 1) DisableSource();
   OverwriteMode = 0;
+  OutputNames.FirstNamePending = true;
+  LaunchProcess();
 }
 
 void TwainConnection::EndBatch() {

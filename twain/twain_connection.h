@@ -124,6 +124,8 @@ class TwainConnection {
   // Renames a transferred file to the next output name, put into `outputName`; 1 when the file
   // now carries it.
   int MoveToOutputFile(const char* temporaryName, char* outputName, std::size_t capacity);
+  // After a batch: the configured program with the batch's file names, when one is configured.
+  void LaunchProcess();
 
  protected:
   // For stand-ins of the source manager.

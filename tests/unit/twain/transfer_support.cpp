@@ -59,6 +59,7 @@ int CapturingConnection::OnImageFile(const char* fileName) {
 
 int CapturingConnection::SaveImage(HGLOBAL dib) {
   saved.push_back(CopyOfBlock(dib));
+  if (realOutput) return TwainConnection::SaveImage(dib);
   if (saveResults.empty()) return 1;
   const int result = saveResults.front();
   saveResults.erase(saveResults.begin());

@@ -91,6 +91,7 @@ class CapturingConnection : public TwainConnection {
   bool timedOut = false;
   bool keepOwnedDibs = true;  // false: only the first and the latest DIB are kept
   int refuseImages = 0;  // OnNativeImage answers 0 (after freeing the DIB) this many times
+  bool realOutput = false;  // true: images given to the output stage are really written
 
  private:
   void ConfigureSource();

@@ -1,0 +1,270 @@
+// The output stage with real files: numbered BMP and TIFF files from every transfer mode, the
+// overwrite question with its three answers, the temporary file of file mode, and the program
+// launched after the batch.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "confirm_overwrite.h"
+#include "output_names.h"
+#include "scan_settings.h"
+#include "scanner/tests/test_support.h"
+#include "transfer_output.h"
+#include "transfer_support.h"
+
+namespace quill {
+namespace {
+
+using tvscan_test::ScenarioFile;
+
+const PageSetup kBw;
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string BesideThisProgram(const char* name) {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Numbered(int number, const char* extension = ".BMP") {
+  char name[32];
+  std::snprintf(name, sizeof name, "IMAGE%03d%s", number, extension);
+  return TransferFolder() + name;
+}
+
+// An empty output folder and a fresh start of the names for every test.
+void ClearOutput() {
+  for (const char* pattern : {"*.BMP", "*.TIF", "*.txt"}) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((TransferFolder() + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do DeleteFileA((TransferFolder() + found.cFileName).c_str());
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  OutputNames = OutputNameRecord();
+}
+
+// Answers the overwrite question from a list, then No; remembers what it was asked.
+class ScriptedAnswers : public OverwriteQuestion {
+ public:
+  explicit ScriptedAnswers(std::vector<OverwriteChoice> answers) : answers_(std::move(answers)), scope_(*this) {}
+  OverwriteChoice Ask(const std::string& message, const std::string& caption) override {
+    asked.push_back(message);
+    EXPECT_EQ(caption, "Confirm overwrite");
+    if (answers_.empty()) return kOverwriteNo;
+    const OverwriteChoice answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
+  }
+  std::vector<std::string> asked;
+
+ private:
+  std::vector<OverwriteChoice> answers_;
+  ScopedOverwriteQuestion scope_;
+};
+
+// The value of a tag of the first directory of a little-endian TIFF file; 0 when absent.
+uint32_t TiffTag(const std::vector<uint8_t>& file, uint16_t tag) {
+  auto u16 = [&](size_t at) { return at + 2 <= file.size() ? uint32_t(file[at] | file[at + 1] << 8) : 0u; };
+  auto u32 = [&](size_t at) { return at + 4 <= file.size() ? u16(at) | u16(at + 2) << 16 : 0u; };
+  const size_t directory = u32(4);
+  const uint32_t entries = u16(directory);
+  for (uint32_t i = 0; i < entries; ++i) {
+    const size_t entry = directory + 2 + i * 12;
+    if (u16(entry) == tag) return u16(entry + 2) == 3 ? u16(entry + 8) : u32(entry + 8);
+  }
+  return 0;
+}
+
+void WriteMarker(const std::string& path) { std::ofstream(path, std::ios::binary) << "keep me"; }
+
+TEST(OutputStageTest, EveryModeWritesNumberedFilesWithThePagesPixelForPixel) {
+  ScenarioFile scenario("pages = 3\n");
+  for (LONG mech : {0L, 1L, 2L}) {
+    SCOPED_TRACE(mech);
+    ClearOutput();
+    JobSetup job;
+    job.scanMech = mech;
+    job.destination = 1;
+    job.fileIdNumber = 1;
+    ApplyJob(job);
+    BoxRecorder boxes;
+    CapturingConnection connection(kBw);
+    connection.realOutput = true;
+    connection.Run();
+    EXPECT_TRUE(boxes.shown.empty());
+    for (int page = 1; page <= 3; ++page) {
+      EXPECT_TRUE(SamePageInBmp(ReadFile(Numbered(page)), static_cast<uint32_t>(page), kBw))
+          << Numbered(page);
+    }
+    EXPECT_FALSE(Exists(Numbered(4)));
+    EXPECT_FALSE(Exists(TransferFolder() + "$TMPDIB$.BMP")) << "the temporary file was renamed";
+    EXPECT_EQ(TheSettings().FileIdNumber, 4u) << "stored when the source was disabled";
+    EXPECT_STREQ(OutputNames.FirstFileName, Numbered(1).c_str());
+    EXPECT_STREQ(OutputNames.LastFileName, Numbered(3).c_str());
+  }
+}
+
+TEST(OutputStageTest, TiffFilesCarryTheChosenCompressionAndTheWholeLetterWidth) {
+  ScenarioFile scenario("pages = 2\npaper = Letter\n");
+  BindInstalledFilter();
+  ClearOutput();
+  JobSetup job;
+  job.scanMech = 1;
+  job.destination = 1;
+  job.fileFormat = 1;
+  job.compress = 4;
+  job.fileIdNumber = 1;
+  ApplyJob(job);
+  BoxRecorder boxes;
+  PageSetup letter;
+  letter.dpi = 300;
+  letter.paper = tvscan::PaperSize::Letter;
+  CapturingConnection connection(letter);
+  connection.realOutput = true;
+  connection.Run();
+  EXPECT_TRUE(boxes.shown.empty());
+  for (int page = 1; page <= 2; ++page) {
+    const std::vector<uint8_t> tiff = ReadFile(Numbered(page, ".TIF"));
+    ASSERT_GT(tiff.size(), 8u) << page;
+    EXPECT_EQ(TiffTag(tiff, 256), 2550u) << "a Letter page keeps its 2550 pixels";
+    EXPECT_EQ(TiffTag(tiff, 259), 4u) << "Group 4";
+  }
+}
+
+TEST(OutputStageTest, NoLeavesTheFileAndEndsTheBatchInNativeAndMemoryMode) {
+  ScenarioFile scenario("pages = 3\n");
+  for (LONG mech : {0L, 1L}) {
+    SCOPED_TRACE(mech);
+    ClearOutput();
+    WriteMarker(Numbered(2));
+    JobSetup job;
+    job.scanMech = mech;
+    job.destination = 1;
+    job.fileIdNumber = 1;
+    ApplyJob(job);
+    BoxRecorder boxes;
+    ScriptedAnswers answers({kOverwriteNo});
+    CapturingConnection connection(kBw);
+    connection.realOutput = true;
+    connection.Run();
+    ASSERT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.asked[0], Numbered(2) + "\nFile already exist, do you wish to overwrite?");
+    EXPECT_EQ(ReadFile(Numbered(2)), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+    EXPECT_TRUE(Exists(Numbered(1)));
+    EXPECT_FALSE(Exists(Numbered(3))) << "the batch ended at the declined file";
+    EXPECT_TRUE(boxes.shown.empty()) << "a declined file needs no message";
+    EXPECT_EQ(connection.stateAfterLoop, 4);
+  }
+}
+
+TEST(OutputStageTest, YesToAllOverwritesTheRestOfTheBatchAndTheNextBatchAsksAgain) {
+  ScenarioFile scenario("pages = 4\n");
+  for (LONG mech : {1L, 2L}) {
+    SCOPED_TRACE(mech);
+    ClearOutput();
+    for (int n = 1; n <= 8; ++n) WriteMarker(Numbered(n));
+    JobSetup job;
+    job.scanMech = mech;
+    job.destination = 1;
+    job.fileIdNumber = 1;
+    ApplyJob(job);
+    BoxRecorder boxes;
+    ScriptedAnswers answers({kOverwriteYes, kOverwriteAll, kOverwriteYes, kOverwriteAll});
+    {
+      CapturingConnection connection(kBw);
+      connection.realOutput = true;
+      connection.Run();
+    }
+    EXPECT_EQ(answers.asked.size(), 2u) << "Yes, then Yes to ALL at the second file";
+    for (int n = 1; n <= 4; ++n) EXPECT_GT(ReadFile(Numbered(n)).size(), 100u) << n;
+    {
+      CapturingConnection connection(kBw);  // the next batch starts at IMAGE005
+      connection.realOutput = true;
+      connection.Run();
+    }
+    EXPECT_EQ(answers.asked.size(), 4u) << "a new batch asks again";
+    EXPECT_GT(ReadFile(Numbered(8)).size(), 100u);
+    EXPECT_TRUE(boxes.shown.empty());
+  }
+}
+
+TEST(OutputStageTest, FileModeDeletesTheDeclinedTransfersTemporaryFile) {
+  ScenarioFile scenario("pages = 2\n");
+  ClearOutput();
+  WriteMarker(Numbered(1));
+  JobSetup job;
+  job.scanMech = 2;
+  job.destination = 1;
+  job.fileIdNumber = 1;
+  ApplyJob(job);
+  BoxRecorder boxes;
+  ScriptedAnswers answers({kOverwriteNo});
+  CapturingConnection connection(kBw);
+  connection.Run();
+  EXPECT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(ReadFile(Numbered(1)).size(), 7u) << "left as it was";
+  EXPECT_FALSE(Exists(TransferFolder() + "$TMPDIB$.BMP")) << "deleted after the batch";
+}
+
+TEST(OutputStageTest, TheLaunchedProgramGetsTheFolderAndTheFirstAndLatestName) {
+  ScenarioFile scenario("pages = 3\n");
+  ClearOutput();
+  JobSetup job;
+  job.scanMech = 0;
+  job.destination = 1;
+  job.fileIdNumber = 1;
+  ApplyJob(job);
+  ScanSettings& settings = TheSettings();
+  settings.LaunchProc = 1;
+  const std::string recorder = BesideThisProgram("record_command_line.exe");
+  const std::string record = TransferFolder() + "launched.txt";
+  std::snprintf(settings.LaunchCmdLine, sizeof settings.LaunchCmdLine, "%s", recorder.c_str());
+  std::snprintf(settings.LaunchArgs, sizeof settings.LaunchArgs, "%s %%D %%F %%L 100%%", record.c_str());
+  BoxRecorder boxes;
+  CapturingConnection connection(kBw);
+  connection.realOutput = true;
+  connection.Run();
+  settings.LaunchProc = 0;
+  for (int i = 0; i < 500 && !Exists(record); ++i) Sleep(10);
+  Sleep(100);
+  const std::vector<uint8_t> bytes = ReadFile(record);
+  const std::string line(bytes.begin(), bytes.end());
+  EXPECT_EQ(line, TransferFolder() + " " + Numbered(1) + " " + Numbered(3) + " 100%");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(OutputStageTest, ALaunchThatFailsSaysWhy) {
+  ScenarioFile scenario("pages = 1\n");
+  ClearOutput();
+  JobSetup job;
+  job.destination = 1;
+  ApplyJob(job);
+  ScanSettings& settings = TheSettings();
+  settings.LaunchProc = 1;
+  std::snprintf(settings.LaunchCmdLine, sizeof settings.LaunchCmdLine, "C:\\no\\such\\viewer.exe");
+  settings.LaunchArgs[0] = '\0';
+  BoxRecorder boxes;
+  CapturingConnection connection(kBw);
+  connection.Run();
+  settings.LaunchProc = 0;
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind("Failed in the launch of the specified process.\n", 0), 0u);
+  EXPECT_EQ(boxes.shown[0].caption.value_or(""), "TWAIN Tessel Utility (32)");
+}
+
+}  // namespace
+}  // namespace quill
