@@ -297,14 +297,26 @@ private:
 
     // A vertical mode: a1 = b1 + delta becomes a0, and the colour changes, so does the parity:
     // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
-    // can be right of a1; before the first change sits a 0, never right of a1).
-    static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, int32_t width, int32_t start,
-                                        int32_t b1, int delta, int32_t& a0, ptrdiff_t& bi) {
+    // can be right of a1; before the first change sits a 0, never right of a1). Unless the row is
+    // complete, ref[bi] is the next b1 afterwards.
+    static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, const uint32_t* ref, int32_t width,
+                                        int32_t start, int delta, int32_t& a0, ptrdiff_t& bi) {
+        const int32_t b1 = static_cast<int32_t>(ref[bi]);
         const int32_t a1 = b1 + delta;
         if (a1 < start || a1 > width) return false;
         pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
         a0 = a1;
+        if (a1 == width) return true;
+        // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look: the
+        // one before b1 is left of a1, as changes increase. Not so among the end markers, which
+        // are all equal. These two deltas are most of the vertical codes, and a search whose
+        // length depends on the delta is what the processor mispredicts.
+        if (static_cast<unsigned>(delta + 1) <= 1u && b1 < width) {
+            ++bi;
+            return true;
+        }
         bi += (delta >> 7) | 1;
+        while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
         return true;
     }
 
@@ -317,15 +329,14 @@ private:
         const RunPairTables& pairs = runPairs();
         const ModeRun* modeTable = modeRuns();
         int32_t a0 = -1; // -1: before the first pixel, where b1 may be 0
-        // ref[bi] is b1 once the search below has run. Changes at even indices start black runs,
-        // so bi's parity is the colour of the run a0 starts (0 white); the search steps over
+        // ref[bi] is b1 while the row goes on. Changes at even indices start black runs, so bi's
+        // parity is the colour of the run a0 starts (0 white); the searches for b1 step over
         // changes of the other kind two at a time, and the end markers (the width, three times)
-        // stop it.
+        // stop them.
         ptrdiff_t bi = 0;
         bool ok = true;
         while (a0 < width) {
-            while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
-            const int32_t b1 = static_cast<int32_t>(ref[bi]);
+            // ref[bi] is b1 here: each mode leaves it so.
             const int32_t start = a0 < 0 ? 0 : a0;
             // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
             bits.refillBelow(16);
@@ -333,22 +344,20 @@ private:
             const tables::ModeEntry m = modes.first;
             if (m.kind == tables::kVertical) {
                 bits.consume(m.length);
-                if (!vertical(out, n, width, start, b1, m.delta, a0, bi)) {
+                if (!vertical(out, n, ref, width, start, m.delta, a0, bi)) {
                     ok = false;
                     break;
                 }
                 // The codes after it belong to this row only while the row goes on.
                 if (modes.more && a0 < width) {
-                    while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
                     bits.consume(modes.length[0]);
-                    if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[0], a0, bi)) {
+                    if (!vertical(out, n, ref, width, a0, modes.delta[0], a0, bi)) {
                         ok = false;
                         break;
                     }
                     if (modes.more > 1 && a0 < width) {
-                        while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
                         bits.consume(modes.length[1]);
-                        if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[1], a0, bi)) {
+                        if (!vertical(out, n, ref, width, a0, modes.delta[1], a0, bi)) {
                             ok = false;
                             break;
                         }
@@ -377,10 +386,12 @@ private:
                 pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
                 pushChange(out, n, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
                 a0 = a2; // same colour again: the next b1 is at or after this one
+                if (a0 < width)
+                    while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
             } else if (m.kind == tables::kPass) {
                 bits.consume(m.length);
                 a0 = static_cast<int32_t>(ref[bi + 1]);
-                bi += 2;
+                bi += 2; // right of b2, as changes increase; with b2 at the width the row is complete
             } else {
                 ok = false; // EOL, extension or no code
                 break;
