@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kEolZeros = 11;
 constexpr int kWindowBits = 55; // a 1 found at or before this bit lies within what refill() promises
+constexpr int kHorizontalLength = 3; // 001
+constexpr int kPassLength = 4;       // 0001
 
 enum class RowStart { Row, EndOfPage };
 
@@ -364,7 +366,10 @@ private:
                     }
                 }
             } else if (m.kind == tables::kHorizontal) {
-                bits.consume(m.length); // the window still holds more than a pair's 12 bits
+                // The code's length as a constant, not the one just looked up: the lookup of the
+                // runs then does not wait for the mode's. The window still holds more than a
+                // pair's 12 bits.
+                bits.consume(kHorizontalLength);
                 uint32_t first = 0, second = 0;
                 const bool black = bi & 1;
                 const uint32_t room = static_cast<uint32_t>(width - start);
@@ -389,7 +394,7 @@ private:
                 if (a0 < width)
                     while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
             } else if (m.kind == tables::kPass) {
-                bits.consume(m.length);
+                bits.consume(kPassLength);
                 a0 = static_cast<int32_t>(ref[bi + 1]);
                 bi += 2; // right of b2, as changes increase; with b2 at the width the row is complete
             } else {
