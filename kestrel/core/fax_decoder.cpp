@@ -44,27 +44,32 @@ uint16_t pairEntry(bool firstBlack, uint32_t bits12) {
 // with one lookup of the next 10 bits: text is mostly edges that continue, coded as runs of
 // vertical modes.
 constexpr int kModeRunIndexBits = 10;
+// The decoder consumes all the codes of an entry at once (one shift of the bit window waiting for
+// the lookup, not one per code) and goes back when the row ends, or fails, before the last.
 struct ModeRun {
-    tables::ModeEntry first;
-    uint8_t more; // vertical codes after the first: 0, 1 or 2
-    int8_t delta[2];
-    uint8_t length[2];
+    uint8_t kind;       // tables::ModeKind of the first code
+    uint8_t more;       // vertical codes after the first: 0, 1 or 2
+    int8_t delta[3];    // a1 - b1 of the vertical codes
+    uint8_t through[2]; // bits up to the end of the first code, of the second
+    uint8_t total;      // bits of all the codes
 };
 
 ModeRun modeRunEntry(uint32_t bits) {
     const int shift = kModeRunIndexBits - tables::kModeIndexBits;
-    ModeRun entry{tables::kModeDecode[bits >> shift], 0, {0, 0}, {0, 0}};
-    if (entry.first.kind != tables::kVertical) return entry;
-    int used = entry.first.length;
-    for (int i = 0; i < 2; ++i) {
+    const tables::ModeEntry first = tables::kModeDecode[bits >> shift];
+    ModeRun entry{first.kind, 0, {first.delta, 0, 0}, {first.length, 0}, first.length};
+    if (first.kind != tables::kVertical) return entry;
+    int used = first.length;
+    for (int i = 1; i < 3; ++i) {
         const uint32_t rest = (bits << used) & ((1u << kModeRunIndexBits) - 1);
         const tables::ModeEntry next = tables::kModeDecode[rest >> shift];
         // A prefix code: a code no longer than the bits known is decided by them alone.
         if (next.kind != tables::kVertical || next.length > kModeRunIndexBits - used) break;
         entry.delta[i] = next.delta;
-        entry.length[i] = next.length;
-        entry.more = static_cast<uint8_t>(i + 1);
+        entry.more = static_cast<uint8_t>(i);
         used += next.length;
+        if (i < 2) entry.through[i] = static_cast<uint8_t>(used);
+        entry.total = static_cast<uint8_t>(used);
     }
     return entry;
 }
@@ -343,29 +348,42 @@ private:
             // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
             bits.refillBelow(16);
             const ModeRun modes = modeTable[bits.peek(kModeRunIndexBits)];
-            const tables::ModeEntry m = modes.first;
-            if (m.kind == tables::kVertical) {
-                bits.consume(m.length);
-                if (!vertical(out, n, ref, width, start, m.delta, a0, bi)) {
+            if (modes.kind == tables::kVertical) {
+                const BitReader before = bits;
+                bits.consume(modes.total);
+                // Leaves the codes after the first `used` bits in the stream.
+                const auto keepOnly = [&](int used) {
+                    bits = before;
+                    bits.consume(used);
+                };
+                if (!vertical(out, n, ref, width, start, modes.delta[0], a0, bi)) {
+                    keepOnly(modes.through[0]);
                     ok = false;
                     break;
                 }
                 // The codes after it belong to this row only while the row goes on.
-                if (modes.more && a0 < width) {
-                    bits.consume(modes.length[0]);
-                    if (!vertical(out, n, ref, width, a0, modes.delta[0], a0, bi)) {
+                if (modes.more) {
+                    if (a0 >= width) {
+                        keepOnly(modes.through[0]);
+                        break;
+                    }
+                    if (!vertical(out, n, ref, width, a0, modes.delta[1], a0, bi)) {
+                        keepOnly(modes.through[1]);
                         ok = false;
                         break;
                     }
-                    if (modes.more > 1 && a0 < width) {
-                        bits.consume(modes.length[1]);
-                        if (!vertical(out, n, ref, width, a0, modes.delta[1], a0, bi)) {
+                    if (modes.more > 1) {
+                        if (a0 >= width) {
+                            keepOnly(modes.through[1]);
+                            break;
+                        }
+                        if (!vertical(out, n, ref, width, a0, modes.delta[2], a0, bi)) {
                             ok = false;
                             break;
                         }
                     }
                 }
-            } else if (m.kind == tables::kHorizontal) {
+            } else if (modes.kind == tables::kHorizontal) {
                 // The code's length as a constant, not the one just looked up: the lookup of the
                 // runs then does not wait for the mode's. The window still holds more than a
                 // pair's 12 bits.
@@ -393,7 +411,7 @@ private:
                 a0 = a2; // same colour again: the next b1 is at or after this one
                 if (a0 < width)
                     while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
-            } else if (m.kind == tables::kPass) {
+            } else if (modes.kind == tables::kPass) {
                 bits.consume(kPassLength);
                 a0 = static_cast<int32_t>(ref[bi + 1]);
                 bi += 2; // right of b2, as changes increase; with b2 at the width the row is complete
