@@ -254,8 +254,14 @@ private:
     // zero length). Positions arrive in increasing order, so at most `width` are ever kept.
     static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position, uint32_t width) {
         if (position >= width) return;
-        // Without a branch: the slot behind the last change always exists (the end markers).
-        const bool cancels = n && out[n - 1] == position;
+        pushChange(out, n, position);
+    }
+
+    // The same for a change known to be below the width.
+    static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position) {
+        // Without a branch: the slot behind the last change always exists (the end markers), and
+        // the one before the first never holds a position.
+        const bool cancels = out[static_cast<ptrdiff_t>(n) - 1] == position;
         out[n] = position;
         n = cancels ? n - 1 : n + 1;
     }
@@ -304,16 +310,20 @@ private:
 
     // A vertical mode: a1 = b1 + delta becomes a0, and the colour changes, so does the parity:
     // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
-    // can be right of a1; before the first change sits a 0, never right of a1). Unless the row is
-    // complete, ref[bi] is the next b1 afterwards.
+    // can be right of a1; before the first change sits kBeforeFirst, never right of a1). Unless
+    // the row is complete, ref[bi] is the next b1 afterwards.
     static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, const uint32_t* ref, int32_t width,
                                         int32_t start, int delta, int32_t& a0, ptrdiff_t& bi) {
         const int32_t b1 = static_cast<int32_t>(ref[bi]);
         const int32_t a1 = b1 + delta;
-        if (a1 < start || a1 > width) return false;
-        pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+        // One comparison for a1 within [a0, width), the usual case (a0 is below the width).
+        if (static_cast<uint32_t>(a1 - start) >= static_cast<uint32_t>(width - start)) {
+            if (a1 != width) return false; // left of a0 or beyond the row
+            a0 = a1;                       // the row is complete
+            return true;
+        }
+        pushChange(out, n, static_cast<uint32_t>(a1)); // below the width
         a0 = a1;
-        if (a1 == width) return true;
         // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look: the
         // one before b1 is left of a1, as changes increase. Not so among the end markers, which
         // are all equal. These two deltas are most of the vertical codes, and a search whose
