@@ -117,6 +117,11 @@ public:
     }
 
     const Transitions& row() const { return current_; }
+    // Whether the row just decoded has the changes of the one before it: text repeats rows.
+    bool rowRepeats() const {
+        const size_t n = current_.count();
+        return n == reference_.count() && std::memcmp(current_.data(), reference_.data(), n * sizeof(uint32_t)) == 0;
+    }
     void advance() { current_.swap(reference_); }
 
 private:
@@ -451,17 +456,25 @@ public:
 
     bool full() const { return used_ >= out_.size; }
 
-    // Paints a decoded row, or a white one when `row` is null.
-    void put(const Transitions* row) {
+    // Paints a decoded row, or a white one when `row` is null. A decoded row with the changes of
+    // the one before it is copied from that one when it was painted from its changes too.
+    void put(const Transitions* row, bool repeatsPrevious) {
         const size_t room = out_.size - used_;
         uint8_t* target = out_.data + used_;
         if (room < format_.stride) {
             scratch_.resize(format_.stride);
             target = scratch_.data();
         }
-        row ? paintRow(*row, format_, target) : paintWhiteRow(format_, target);
+        if (!row) {
+            paintWhiteRow(format_, target);
+        } else if (repeatsPrevious && previousPainted_) {
+            std::memcpy(target, out_.data + used_ - format_.stride, format_.stride);
+        } else {
+            paintRow(*row, format_, target);
+        }
         if (room < format_.stride) std::memcpy(out_.data + used_, scratch_.data(), room);
         used_ += std::min(room, format_.stride);
+        previousPainted_ = row && room >= format_.stride;
     }
 
     size_t used() const { return used_; }
@@ -470,6 +483,7 @@ private:
     RowFormat format_;
     ByteSpan out_;
     size_t used_ = 0;
+    bool previousPainted_ = false; // the row before is whole in the output, painted from its changes
     std::vector<uint8_t> scratch_;
 };
 
@@ -485,12 +499,12 @@ DecodeOutcome decodeRows(CodingMode mode, const RowFormat& format, ConstByteSpan
     for (; r < rowCount && !sink.full() && !decoder.endOfData(); ++r) {
         const bool decoded = decoder.decodeRow();
         if (!decoded) ++outcome.rowsDamaged;
-        sink.put(decoded ? &decoder.row() : nullptr);
+        sink.put(decoded ? &decoder.row() : nullptr, decoded && decoder.rowRepeats());
         decoder.advance();
     }
     // Rows the data did not reach.
     for (; r < rowCount && !sink.full(); ++r) {
-        sink.put(nullptr);
+        sink.put(nullptr, false);
         ++outcome.rowsDamaged;
     }
     outcome.rowsProduced = r;
