@@ -257,25 +257,25 @@ private:
 
     // Appends a change below the width; one at the place of the previous cancels it (a run of
     // zero length). Positions arrive in increasing order, so at most `width` are ever kept.
-    static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position, uint32_t width) {
+    // `end` is the slot after the last change.
+    static KESTREL_INLINE void pushChange(uint32_t*& end, uint32_t position, uint32_t width) {
         if (position >= width) return;
-        pushChange(out, n, position);
+        pushChange(end, position);
     }
 
     // The same for a change known to be below the width.
-    static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position) {
+    static KESTREL_INLINE void pushChange(uint32_t*& end, uint32_t position) {
         // Without a branch: the slot behind the last change always exists (the end markers), and
         // the one before the first never holds a position.
-        const bool cancels = out[static_cast<ptrdiff_t>(n) - 1] == position;
-        out[n] = position;
-        n = cancels ? n - 1 : n + 1;
+        const bool cancels = end[-1] == position;
+        *end = position;
+        end += cancels ? -1 : 1;
     }
 
     bool decodeOneDim() {
         BitReader bits = bits_;
         const uint32_t width = format_.width;
-        uint32_t* out = current_.begin();
-        size_t n = 0;
+        uint32_t* end = current_.begin(); // after the last change
         const RunPairTables& pairs = runPairs();
         uint32_t a = 0;
         bool ok = true;
@@ -287,10 +287,10 @@ private:
             if (pair && (pair & 63) < width - a && ((pair >> 6) & 63) <= width - a - (pair & 63)) {
                 bits.consume(pair >> 12);
                 a += pair & 63;
-                pushChange(out, n, a, width);
+                pushChange(end, a, width);
                 a += (pair >> 6) & 63;
                 if (a == width) break;
-                pushChange(out, n, a, width);
+                pushChange(end, a, width);
                 continue;
             }
             if (!readRun<false>(bits, width, white) || white > width - a) {
@@ -299,27 +299,27 @@ private:
             }
             a += white;
             if (a == width) break;
-            pushChange(out, n, a, width);
+            pushChange(end, a, width);
             if (!readRun<true>(bits, width, black) || black > width - a) {
                 ok = false;
                 break;
             }
             a += black;
             if (a == width) break;
-            pushChange(out, n, a, width);
+            pushChange(end, a, width);
         }
         bits_ = bits;
-        current_.finish(n);
+        current_.finish(static_cast<size_t>(end - current_.begin()));
         return ok;
     }
 
     // A vertical mode: a1 = b1 + delta becomes a0, and the colour changes, so does the parity:
     // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
     // can be right of a1; before the first change sits kBeforeFirst, never right of a1). Unless
-    // the row is complete, ref[bi] is the next b1 afterwards.
-    static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, const uint32_t* ref, int32_t width,
-                                        int32_t start, int delta, int32_t& a0, ptrdiff_t& bi) {
-        const int32_t b1 = static_cast<int32_t>(ref[bi]);
+    // the row is complete, *b is the next b1 afterwards.
+    static KESTREL_INLINE bool vertical(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t start, int delta,
+                                        int32_t& a0) {
+        const int32_t b1 = static_cast<int32_t>(*b);
         const int32_t a1 = b1 + delta;
         // One comparison for a1 within [a0, width), the usual case (a0 is below the width).
         if (static_cast<uint32_t>(a1 - start) >= static_cast<uint32_t>(width - start)) {
@@ -327,18 +327,18 @@ private:
             a0 = a1;                       // the row is complete
             return true;
         }
-        pushChange(out, n, static_cast<uint32_t>(a1)); // below the width
+        pushChange(end, static_cast<uint32_t>(a1)); // below the width
         a0 = a1;
         // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look: the
         // one before b1 is left of a1, as changes increase. Not so among the end markers, which
         // are all equal. These two deltas are most of the vertical codes, and a search whose
         // length depends on the delta is what the processor mispredicts.
         if (static_cast<unsigned>(delta + 1) <= 1u && b1 < width) {
-            ++bi;
+            ++b;
             return true;
         }
-        bi += (delta >> 7) | 1;
-        while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+        b += (delta >> 7) | 1;
+        while (static_cast<int32_t>(*b) <= a0) b += 2;
         return true;
     }
 
@@ -346,19 +346,18 @@ private:
         BitReader bits = bits_;
         const int32_t width = static_cast<int32_t>(format_.width); // at most 2^20
         const uint32_t* ref = reference_.data();
-        uint32_t* out = current_.begin();
-        size_t n = 0;
+        uint32_t* end = current_.begin(); // after the last change
         const RunPairTables& pairs = runPairs();
         const ModeRun* modeTable = modeRuns();
         int32_t a0 = -1; // -1: before the first pixel, where b1 may be 0
-        // ref[bi] is b1 while the row goes on. Changes at even indices start black runs, so bi's
-        // parity is the colour of the run a0 starts (0 white); the searches for b1 step over
-        // changes of the other kind two at a time, and the end markers (the width, three times)
-        // stop them.
-        ptrdiff_t bi = 0;
+        // *b is b1 while the row goes on. Changes at even indices start black runs, so the
+        // parity of b's index is the colour of the run a0 starts (0 white); the searches for b1
+        // step over changes of the other kind two at a time, and the end markers (the width,
+        // three times) stop them.
+        const uint32_t* b = ref;
         bool ok = true;
         while (a0 < width) {
-            // ref[bi] is b1 here: each mode leaves it so.
+            // *b is b1 here: each mode leaves it so.
             const int32_t start = a0 < 0 ? 0 : a0;
             // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
             bits.refillBelow(16);
@@ -371,7 +370,7 @@ private:
                     bits = before;
                     bits.consume(used);
                 };
-                if (!vertical(out, n, ref, width, start, modes.delta[0], a0, bi)) {
+                if (!vertical(end, b, width, start, modes.delta[0], a0)) {
                     keepOnly(modes.through[0]);
                     ok = false;
                     break;
@@ -382,7 +381,7 @@ private:
                         keepOnly(modes.through[0]);
                         break;
                     }
-                    if (!vertical(out, n, ref, width, a0, modes.delta[1], a0, bi)) {
+                    if (!vertical(end, b, width, a0, modes.delta[1], a0)) {
                         keepOnly(modes.through[1]);
                         ok = false;
                         break;
@@ -392,7 +391,7 @@ private:
                             keepOnly(modes.through[1]);
                             break;
                         }
-                        if (!vertical(out, n, ref, width, a0, modes.delta[2], a0, bi)) {
+                        if (!vertical(end, b, width, a0, modes.delta[2], a0)) {
                             ok = false;
                             break;
                         }
@@ -404,7 +403,7 @@ private:
                 // pair's 12 bits.
                 bits.consume(kHorizontalLength);
                 uint32_t first = 0, second = 0;
-                const bool black = bi & 1;
+                const bool black = (b - ref) & 1;
                 const uint32_t room = static_cast<uint32_t>(width - start);
                 const uint16_t pair = (black ? pairs.blackWhite : pairs.whiteBlack)[bits.peek(kPairIndexBits)];
                 if (pair) {
@@ -421,22 +420,22 @@ private:
                 }
                 const int32_t a1 = start + static_cast<int32_t>(first);
                 const int32_t a2 = a1 + static_cast<int32_t>(second);
-                pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
-                pushChange(out, n, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
+                pushChange(end, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+                pushChange(end, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
                 a0 = a2; // same colour again: the next b1 is at or after this one
                 if (a0 < width)
-                    while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
+                    while (static_cast<int32_t>(*b) <= a0) b += 2;
             } else if (modes.kind == tables::kPass) {
                 bits.consume(kPassLength);
-                a0 = static_cast<int32_t>(ref[bi + 1]);
-                bi += 2; // right of b2, as changes increase; with b2 at the width the row is complete
+                a0 = static_cast<int32_t>(b[1]);
+                b += 2; // right of b2, as changes increase; with b2 at the width the row is complete
             } else {
                 ok = false; // EOL, extension or no code
                 break;
             }
         }
         bits_ = bits;
-        current_.finish(n);
+        current_.finish(static_cast<size_t>(end - current_.begin()));
         return ok;
     }
 
