@@ -321,18 +321,36 @@ private:
                                         int32_t& a0) {
         const int32_t b1 = static_cast<int32_t>(*b);
         const int32_t a1 = b1 + delta;
-        // One comparison for a1 within [a0, width), the usual case (a0 is below the width).
-        if (static_cast<uint32_t>(a1 - start) >= static_cast<uint32_t>(width - start)) {
-            if (a1 != width) return false; // left of a0 or beyond the row
-            a0 = a1;                       // the row is complete
+        // The usual case in one comparison: a1 right of a0 (so right of the last change, which it
+        // cannot cancel) and left of the width.
+        if (static_cast<uint32_t>(a1 - start - 1) < static_cast<uint32_t>(width - start - 1)) {
+            *end++ = static_cast<uint32_t>(a1);
+            a0 = a1;
+            // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look:
+            // the one before b1 is left of a1, as changes increase. These two deltas are most of
+            // the vertical codes, and a search whose length depends on the delta is what the
+            // processor mispredicts. Among the end markers, which are all equal, this may step
+            // one marker further than a search; the fourth marker is there for that.
+            if (static_cast<unsigned>(delta + 1) <= 1u) {
+                ++b;
+                return true;
+            }
+            b += (delta >> 7) | 1;
+            while (static_cast<int32_t>(*b) <= a0) b += 2;
             return true;
         }
-        pushChange(end, static_cast<uint32_t>(a1)); // below the width
+        return verticalAtEdge(end, b, width, start, delta, a0);
+    }
+
+    // The rest: a1 at a0 (a zero-length run), at the width (the row is complete) or outside.
+    static bool verticalAtEdge(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t start, int delta,
+                               int32_t& a0) {
+        const int32_t b1 = static_cast<int32_t>(*b);
+        const int32_t a1 = b1 + delta;
+        if (a1 < start || a1 > width) return false;
         a0 = a1;
-        // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look: the
-        // one before b1 is left of a1, as changes increase. Not so among the end markers, which
-        // are all equal. These two deltas are most of the vertical codes, and a search whose
-        // length depends on the delta is what the processor mispredicts.
+        if (a1 == width) return true;
+        pushChange(end, static_cast<uint32_t>(a1));
         if (static_cast<unsigned>(delta + 1) <= 1u && b1 < width) {
             ++b;
             return true;
@@ -353,7 +371,7 @@ private:
         // *b is b1 while the row goes on. Changes at even indices start black runs, so the
         // parity of b's index is the colour of the run a0 starts (0 white); the searches for b1
         // step over changes of the other kind two at a time, and the end markers (the width,
-        // three times) stop them.
+        // four times) stop them.
         const uint32_t* b = ref;
         bool ok = true;
         while (a0 < width) {
