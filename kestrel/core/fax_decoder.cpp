@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kEolZeros = 11;
 constexpr int kWindowBits = 55; // a 1 found at or before this bit lies within what refill() promises
+constexpr int kHorizontalLength = 3; // 001
+constexpr int kPassLength = 4;       // 0001
 
 enum class RowStart { Row, EndOfPage };
 
@@ -42,27 +44,32 @@ uint16_t pairEntry(bool firstBlack, uint32_t bits12) {
 // with one lookup of the next 10 bits: text is mostly edges that continue, coded as runs of
 // vertical modes.
 constexpr int kModeRunIndexBits = 10;
+// The decoder consumes all the codes of an entry at once (one shift of the bit window waiting for
+// the lookup, not one per code) and goes back when the row ends, or fails, before the last.
 struct ModeRun {
-    tables::ModeEntry first;
-    uint8_t more; // vertical codes after the first: 0, 1 or 2
-    int8_t delta[2];
-    uint8_t length[2];
+    uint8_t kind;       // tables::ModeKind of the first code
+    uint8_t more;       // vertical codes after the first: 0, 1 or 2
+    int8_t delta[3];    // a1 - b1 of the vertical codes
+    uint8_t through[2]; // bits up to the end of the first code, of the second
+    uint8_t total;      // bits of all the codes
 };
 
 ModeRun modeRunEntry(uint32_t bits) {
     const int shift = kModeRunIndexBits - tables::kModeIndexBits;
-    ModeRun entry{tables::kModeDecode[bits >> shift], 0, {0, 0}, {0, 0}};
-    if (entry.first.kind != tables::kVertical) return entry;
-    int used = entry.first.length;
-    for (int i = 0; i < 2; ++i) {
+    const tables::ModeEntry first = tables::kModeDecode[bits >> shift];
+    ModeRun entry{first.kind, 0, {first.delta, 0, 0}, {first.length, 0}, first.length};
+    if (first.kind != tables::kVertical) return entry;
+    int used = first.length;
+    for (int i = 1; i < 3; ++i) {
         const uint32_t rest = (bits << used) & ((1u << kModeRunIndexBits) - 1);
         const tables::ModeEntry next = tables::kModeDecode[rest >> shift];
         // A prefix code: a code no longer than the bits known is decided by them alone.
         if (next.kind != tables::kVertical || next.length > kModeRunIndexBits - used) break;
         entry.delta[i] = next.delta;
-        entry.length[i] = next.length;
-        entry.more = static_cast<uint8_t>(i + 1);
+        entry.more = static_cast<uint8_t>(i);
         used += next.length;
+        if (i < 2) entry.through[i] = static_cast<uint8_t>(used);
+        entry.total = static_cast<uint8_t>(used);
     }
     return entry;
 }
@@ -110,6 +117,11 @@ public:
     }
 
     const Transitions& row() const { return current_; }
+    // Whether the row just decoded has the changes of the one before it: text repeats rows.
+    bool rowRepeats() const {
+        const size_t n = current_.count();
+        return n == reference_.count() && std::memcmp(current_.data(), reference_.data(), n * sizeof(uint32_t)) == 0;
+    }
     void advance() { current_.swap(reference_); }
 
 private:
@@ -245,19 +257,25 @@ private:
 
     // Appends a change below the width; one at the place of the previous cancels it (a run of
     // zero length). Positions arrive in increasing order, so at most `width` are ever kept.
-    static KESTREL_INLINE void pushChange(uint32_t* out, size_t& n, uint32_t position, uint32_t width) {
+    // `end` is the slot after the last change.
+    static KESTREL_INLINE void pushChange(uint32_t*& end, uint32_t position, uint32_t width) {
         if (position >= width) return;
-        // Without a branch: the slot behind the last change always exists (the end markers).
-        const bool cancels = n && out[n - 1] == position;
-        out[n] = position;
-        n = cancels ? n - 1 : n + 1;
+        pushChange(end, position);
+    }
+
+    // The same for a change known to be below the width.
+    static KESTREL_INLINE void pushChange(uint32_t*& end, uint32_t position) {
+        // Without a branch: the slot behind the last change always exists (the end markers), and
+        // the one before the first never holds a position.
+        const bool cancels = end[-1] == position;
+        *end = position;
+        end += cancels ? -1 : 1;
     }
 
     bool decodeOneDim() {
         BitReader bits = bits_;
         const uint32_t width = format_.width;
-        uint32_t* out = current_.begin();
-        size_t n = 0;
+        uint32_t* end = current_.begin(); // after the last change
         const RunPairTables& pairs = runPairs();
         uint32_t a = 0;
         bool ok = true;
@@ -269,10 +287,10 @@ private:
             if (pair && (pair & 63) < width - a && ((pair >> 6) & 63) <= width - a - (pair & 63)) {
                 bits.consume(pair >> 12);
                 a += pair & 63;
-                pushChange(out, n, a, width);
+                pushChange(end, a, width);
                 a += (pair >> 6) & 63;
                 if (a == width) break;
-                pushChange(out, n, a, width);
+                pushChange(end, a, width);
                 continue;
             }
             if (!readRun<false>(bits, width, white) || white > width - a) {
@@ -281,30 +299,64 @@ private:
             }
             a += white;
             if (a == width) break;
-            pushChange(out, n, a, width);
+            pushChange(end, a, width);
             if (!readRun<true>(bits, width, black) || black > width - a) {
                 ok = false;
                 break;
             }
             a += black;
             if (a == width) break;
-            pushChange(out, n, a, width);
+            pushChange(end, a, width);
         }
         bits_ = bits;
-        current_.finish(n);
+        current_.finish(static_cast<size_t>(end - current_.begin()));
         return ok;
     }
 
     // A vertical mode: a1 = b1 + delta becomes a0, and the colour changes, so does the parity:
     // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
-    // can be right of a1; before the first change sits a 0, never right of a1).
-    static KESTREL_INLINE bool vertical(uint32_t* out, size_t& n, int32_t width, int32_t start,
-                                        int32_t b1, int delta, int32_t& a0, ptrdiff_t& bi) {
+    // can be right of a1; before the first change sits kBeforeFirst, never right of a1). Unless
+    // the row is complete, *b is the next b1 afterwards.
+    static KESTREL_INLINE bool vertical(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t start, int delta,
+                                        int32_t& a0) {
+        const int32_t b1 = static_cast<int32_t>(*b);
+        const int32_t a1 = b1 + delta;
+        // The usual case in one comparison: a1 right of a0 (so right of the last change, which it
+        // cannot cancel) and left of the width.
+        if (static_cast<uint32_t>(a1 - start - 1) < static_cast<uint32_t>(width - start - 1)) {
+            *end++ = static_cast<uint32_t>(a1);
+            a0 = a1;
+            // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look:
+            // the one before b1 is left of a1, as changes increase. These two deltas are most of
+            // the vertical codes, and a search whose length depends on the delta is what the
+            // processor mispredicts. Among the end markers, which are all equal, this may step
+            // one marker further than a search; the fourth marker is there for that.
+            if (static_cast<unsigned>(delta + 1) <= 1u) {
+                ++b;
+                return true;
+            }
+            b += (delta >> 7) | 1;
+            while (static_cast<int32_t>(*b) <= a0) b += 2;
+            return true;
+        }
+        return verticalAtEdge(end, b, width, start, delta, a0);
+    }
+
+    // The rest: a1 at a0 (a zero-length run), at the width (the row is complete) or outside.
+    static bool verticalAtEdge(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t start, int delta,
+                               int32_t& a0) {
+        const int32_t b1 = static_cast<int32_t>(*b);
         const int32_t a1 = b1 + delta;
         if (a1 < start || a1 > width) return false;
-        pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
         a0 = a1;
-        bi += (delta >> 7) | 1;
+        if (a1 == width) return true;
+        pushChange(end, static_cast<uint32_t>(a1));
+        if (static_cast<unsigned>(delta + 1) <= 1u && b1 < width) {
+            ++b;
+            return true;
+        }
+        b += (delta >> 7) | 1;
+        while (static_cast<int32_t>(*b) <= a0) b += 2;
         return true;
     }
 
@@ -312,52 +364,64 @@ private:
         BitReader bits = bits_;
         const int32_t width = static_cast<int32_t>(format_.width); // at most 2^20
         const uint32_t* ref = reference_.data();
-        uint32_t* out = current_.begin();
-        size_t n = 0;
+        uint32_t* end = current_.begin(); // after the last change
         const RunPairTables& pairs = runPairs();
         const ModeRun* modeTable = modeRuns();
         int32_t a0 = -1; // -1: before the first pixel, where b1 may be 0
-        // ref[bi] is b1 once the search below has run. Changes at even indices start black runs,
-        // so bi's parity is the colour of the run a0 starts (0 white); the search steps over
-        // changes of the other kind two at a time, and the end markers (the width, three times)
-        // stop it.
-        ptrdiff_t bi = 0;
+        // *b is b1 while the row goes on. Changes at even indices start black runs, so the
+        // parity of b's index is the colour of the run a0 starts (0 white); the searches for b1
+        // step over changes of the other kind two at a time, and the end markers (the width,
+        // four times) stop them.
+        const uint32_t* b = ref;
         bool ok = true;
         while (a0 < width) {
-            while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
-            const int32_t b1 = static_cast<int32_t>(ref[bi]);
+            // *b is b1 here: each mode leaves it so.
             const int32_t start = a0 < 0 ? 0 : a0;
             // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
             bits.refillBelow(16);
             const ModeRun modes = modeTable[bits.peek(kModeRunIndexBits)];
-            const tables::ModeEntry m = modes.first;
-            if (m.kind == tables::kVertical) {
-                bits.consume(m.length);
-                if (!vertical(out, n, width, start, b1, m.delta, a0, bi)) {
+            if (modes.kind == tables::kVertical) {
+                const BitReader before = bits;
+                bits.consume(modes.total);
+                // Leaves the codes after the first `used` bits in the stream.
+                const auto keepOnly = [&](int used) {
+                    bits = before;
+                    bits.consume(used);
+                };
+                if (!vertical(end, b, width, start, modes.delta[0], a0)) {
+                    keepOnly(modes.through[0]);
                     ok = false;
                     break;
                 }
                 // The codes after it belong to this row only while the row goes on.
-                if (modes.more && a0 < width) {
-                    while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
-                    bits.consume(modes.length[0]);
-                    if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[0], a0, bi)) {
+                if (modes.more) {
+                    if (a0 >= width) {
+                        keepOnly(modes.through[0]);
+                        break;
+                    }
+                    if (!vertical(end, b, width, a0, modes.delta[1], a0)) {
+                        keepOnly(modes.through[1]);
                         ok = false;
                         break;
                     }
-                    if (modes.more > 1 && a0 < width) {
-                        while (static_cast<int32_t>(ref[bi]) <= a0) bi += 2;
-                        bits.consume(modes.length[1]);
-                        if (!vertical(out, n, width, a0, static_cast<int32_t>(ref[bi]), modes.delta[1], a0, bi)) {
+                    if (modes.more > 1) {
+                        if (a0 >= width) {
+                            keepOnly(modes.through[1]);
+                            break;
+                        }
+                        if (!vertical(end, b, width, a0, modes.delta[2], a0)) {
                             ok = false;
                             break;
                         }
                     }
                 }
-            } else if (m.kind == tables::kHorizontal) {
-                bits.consume(m.length); // the window still holds more than a pair's 12 bits
+            } else if (modes.kind == tables::kHorizontal) {
+                // The code's length as a constant, not the one just looked up: the lookup of the
+                // runs then does not wait for the mode's. The window still holds more than a
+                // pair's 12 bits.
+                bits.consume(kHorizontalLength);
                 uint32_t first = 0, second = 0;
-                const bool black = bi & 1;
+                const bool black = (b - ref) & 1;
                 const uint32_t room = static_cast<uint32_t>(width - start);
                 const uint16_t pair = (black ? pairs.blackWhite : pairs.whiteBlack)[bits.peek(kPairIndexBits)];
                 if (pair) {
@@ -374,20 +438,22 @@ private:
                 }
                 const int32_t a1 = start + static_cast<int32_t>(first);
                 const int32_t a2 = a1 + static_cast<int32_t>(second);
-                pushChange(out, n, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
-                pushChange(out, n, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
+                pushChange(end, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+                pushChange(end, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
                 a0 = a2; // same colour again: the next b1 is at or after this one
-            } else if (m.kind == tables::kPass) {
-                bits.consume(m.length);
-                a0 = static_cast<int32_t>(ref[bi + 1]);
-                bi += 2;
+                if (a0 < width)
+                    while (static_cast<int32_t>(*b) <= a0) b += 2;
+            } else if (modes.kind == tables::kPass) {
+                bits.consume(kPassLength);
+                a0 = static_cast<int32_t>(b[1]);
+                b += 2; // right of b2, as changes increase; with b2 at the width the row is complete
             } else {
                 ok = false; // EOL, extension or no code
                 break;
             }
         }
         bits_ = bits;
-        current_.finish(n);
+        current_.finish(static_cast<size_t>(end - current_.begin()));
         return ok;
     }
 
@@ -407,17 +473,25 @@ public:
 
     bool full() const { return used_ >= out_.size; }
 
-    // Paints a decoded row, or a white one when `row` is null.
-    void put(const Transitions* row) {
+    // Paints a decoded row, or a white one when `row` is null. A decoded row with the changes of
+    // the one before it is copied from that one when it was painted from its changes too.
+    void put(const Transitions* row, bool repeatsPrevious) {
         const size_t room = out_.size - used_;
         uint8_t* target = out_.data + used_;
         if (room < format_.stride) {
             scratch_.resize(format_.stride);
             target = scratch_.data();
         }
-        row ? paintRow(*row, format_, target) : paintWhiteRow(format_, target);
+        if (!row) {
+            paintWhiteRow(format_, target);
+        } else if (repeatsPrevious && previousPainted_) {
+            std::memcpy(target, out_.data + used_ - format_.stride, format_.stride);
+        } else {
+            paintRow(*row, format_, target);
+        }
         if (room < format_.stride) std::memcpy(out_.data + used_, scratch_.data(), room);
         used_ += std::min(room, format_.stride);
+        previousPainted_ = row && room >= format_.stride;
     }
 
     size_t used() const { return used_; }
@@ -426,6 +500,7 @@ private:
     RowFormat format_;
     ByteSpan out_;
     size_t used_ = 0;
+    bool previousPainted_ = false; // the row before is whole in the output, painted from its changes
     std::vector<uint8_t> scratch_;
 };
 
@@ -441,12 +516,12 @@ DecodeOutcome decodeRows(CodingMode mode, const RowFormat& format, ConstByteSpan
     for (; r < rowCount && !sink.full() && !decoder.endOfData(); ++r) {
         const bool decoded = decoder.decodeRow();
         if (!decoded) ++outcome.rowsDamaged;
-        sink.put(decoded ? &decoder.row() : nullptr);
+        sink.put(decoded ? &decoder.row() : nullptr, decoded && decoder.rowRepeats());
         decoder.advance();
     }
     // Rows the data did not reach.
     for (; r < rowCount && !sink.full(); ++r) {
-        sink.put(nullptr);
+        sink.put(nullptr, false);
         ++outcome.rowsDamaged;
     }
     outcome.rowsProduced = r;

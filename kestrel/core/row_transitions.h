@@ -1,6 +1,6 @@
 // A bilevel row as the positions where its colour changes. Rows start white; the entries at even
 // indices are where black begins, the odd ones where white begins again. Every entry is below the
-// row width; the codecs append three copies of the width behind the last one as end markers.
+// row width; the codecs append four copies of the width behind the last one as end markers.
 #pragma once
 
 #include <cstddef>
@@ -19,13 +19,17 @@ struct RowFormat {
     bool whiteIsZero = true;  // false: white pixels are 1 bits
 };
 
-constexpr size_t kEndMarkers = 3;
+constexpr size_t kEndMarkers = 4;
 
 class Transitions {
 public:
-    // One slot before the first change holds 0: a decoder stepping back from the first change
-    // finds a change that is never right of any a0 (see FaxDecoder::decodeTwoDim).
-    explicit Transitions(uint32_t width) : width_(width), at_(size_t{width} + kEndMarkers + 2) {}
+    // One slot before the first change holds kBeforeFirst: a codec stepping back from the first
+    // change finds one that is never right of any a0 (compared as a signed position, it is -1),
+    // and a decoder comparing a new change with the last one needs no count check.
+    static constexpr uint32_t kBeforeFirst = ~uint32_t{0};
+    explicit Transitions(uint32_t width) : width_(width), at_(size_t{width} + kEndMarkers + 2) {
+        at_[0] = kBeforeFirst;
+    }
 
     uint32_t width() const { return width_; }
     size_t count() const { return count_; }

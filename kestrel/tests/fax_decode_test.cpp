@@ -84,5 +84,32 @@ TEST(FaxDecode, RowsOfSingleVerticalCodes) {
     }
 }
 
+// Past the reference row's last change b1 and b2 are the width. Vertical codes there put
+// changes near the row's end or cancel them, and a pass over the width completes the row; the
+// rows after it must take their codes from the right place.
+TEST(FaxDecode, VerticalAndPassCodesAtTheRowsEnd) {
+    std::vector<uint8_t> coded(16, 0);
+    BitWriter bits(ByteSpan{coded.data(), coded.size()});
+    bits.put(0x2, 3); // row 0: VL1 at the width, a change on the last pixel
+    bits.put(0x2, 3); //        VL1 at the width again, a zero-length run: the change cancelled
+    bits.put(0x1, 4); //        pass over the width: a white row
+    bits.put(0x2, 7); // row 1: VL3 at the width, black from pixel 5
+    bits.put(0x2, 3); //        VL1 at the width, white from pixel 7
+    bits.put(0x1, 4); //        pass over the width
+    bits.put(0x1, 1); // row 2: V0, V0 and V0 at the width, as row 1
+    bits.put(0x1, 1);
+    bits.put(0x1, 1);
+    bits.put(0x001, 12);
+    bits.put(0x001, 12); // end of facsimile block
+    bits.finish();
+    Bitmap expected(8, 3, true);
+    expected.fillRun(1, 5, 7);
+    expected.fillRun(2, 5, 7);
+    DecodeOutcome outcome;
+    const Bitmap decoded = decode(CodingMode::Group4, coded, expected, &outcome);
+    EXPECT_EQ(outcome.rowsDamaged, 0u);
+    EXPECT_EQ(firstDifference(expected, decoded), "");
+}
+
 } // namespace
 } // namespace kestrel::test
