@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,7 @@ class ProgramSettings {
   struct Value {
     const char* name;
     DWORD number;
+    const char* text = nullptr;  // a text value (REG_SZ) instead of the number
   };
 
   explicit ProgramSettings(const std::vector<Value>& values) {
@@ -81,21 +83,27 @@ class ProgramSettings {
       return;
     }
     for (const Value& value : values) {
-      Saved saved{value.name, 0, false};
-      DWORD size = sizeof saved.number;
-      DWORD type = 0;
-      saved.existed = RegQueryValueExA(key_, value.name, nullptr, &type, reinterpret_cast<BYTE*>(&saved.number),
-                                       &size) == ERROR_SUCCESS &&
-                      type == REG_DWORD;
+      Saved saved{value.name, 0, {}, false, REG_DWORD};
+      BYTE data[1024] = {};
+      DWORD size = sizeof data - 1;
+      saved.existed = RegQueryValueExA(key_, value.name, nullptr, &saved.type, data, &size) == ERROR_SUCCESS;
+      if (saved.type == REG_DWORD && size == sizeof(DWORD)) std::memcpy(&saved.number, data, sizeof(DWORD));
+      saved.text.assign(reinterpret_cast<const char*>(data), size);
       saved_.push_back(saved);
-      Write(value.name, value.number);
+      if (value.text) {
+        RegSetValueExA(key_, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text),
+                       static_cast<DWORD>(std::strlen(value.text)));
+      } else {
+        Write(value.name, value.number);
+      }
     }
   }
   ~ProgramSettings() {
     if (!key_) return;
     for (const Saved& saved : saved_) {
       if (saved.existed) {
-        Write(saved.name, saved.number);
+        RegSetValueExA(key_, saved.name.c_str(), 0, saved.type, reinterpret_cast<const BYTE*>(saved.text.data()),
+                       static_cast<DWORD>(saved.text.size()));
       } else {
         RegDeleteValueA(key_, saved.name.c_str());
       }
@@ -105,13 +113,24 @@ class ProgramSettings {
   ProgramSettings(const ProgramSettings&) = delete;
   ProgramSettings& operator=(const ProgramSettings&) = delete;
   bool written() const { return key_ != nullptr; }
+  // A number as the program stored it, or `fallback` when there is none.
+  DWORD Number(const char* name, DWORD fallback) const {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (!key_ || RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD) {
+      return fallback;
+    }
+    return value;
+  }
 
  private:
   static constexpr const char* kKeyPath = "SOFTWARE\\TALVORN\\Talvorn TWAIN32\\OPTION\\UTY";
   struct Saved {
     std::string name;
     DWORD number;
+    std::string text;  // the stored bytes, whatever their type
     bool existed;
+    DWORD type;
   };
   void Write(const std::string& name, DWORD number) {
     RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);

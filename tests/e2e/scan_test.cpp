@@ -1,0 +1,173 @@
+// Scans from the menu as a user makes them: pages shown in image windows that ask before they
+// are lost, and pages written to numbered files in every format and compression (the files are
+// compared with the scanner's pages after this executable), numbered on across acquisitions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "driver/prefix_fixtures.h"
+#include "driver/program_driver.h"
+#include "resource.h"
+
+namespace {
+
+const char kAppTitle[] = "TWAIN Tessel Utility (32)";
+
+std::string ExeFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Numbered(const std::string& folder, int number, const char* extension) {
+  char name[32];
+  std::snprintf(name, sizeof name, "IMAGE%03d%s", number, extension);
+  return folder + name;
+}
+
+// A folder of its own for one run's files, emptied first.
+std::string CleanFolder(const std::string& name) {
+  const std::string root = ExeFolder() + "scans\\";
+  CreateDirectoryA(root.c_str(), nullptr);
+  const std::string folder = root + name + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do DeleteFileA((folder + found.cFileName).c_str());
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  return folder;
+}
+
+bool AcquireAndWait(e2e::ProgramDriver& program) {
+  program.PostCommand(ID_ACQUIRE);
+  // The Acquire item is grayed while the scan runs and enabled again at its end.
+  e2e::WaitFor([&] { return (program.MenuItemState(ID_ACQUIRE) & MF_GRAYED) != 0; }, 3000);
+  return e2e::WaitFor([&] {
+    const int state = program.MenuItemState(ID_ACQUIRE);
+    return state != -1 && (state & MF_GRAYED) == 0;
+  }, 120000);
+}
+
+TEST(ScanToWindows, ThreePagesOpenThreeModifiedWindowsThatAskBeforeTheyAreLost) {
+  e2e::ProgramSettings settings({{"ShowUI", 0}, {"Destination", 0}, {"ScanMech", 0}, {"PaperSupply", 1}});
+  e2e::ScannerScenario scenario("pages = 3\n");
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  ASSERT_TRUE(AcquireAndWait(program));
+  std::vector<std::string> titles = program.MdiChildTitles();
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"IMAGE1", "IMAGE2", "IMAGE3"}));
+  EXPECT_EQ(GetForegroundWindow(), program.MainWindow()) << "the window active before the scan";
+
+  // Each window was fitted to its page: larger than the frame, so as large as the frame allows.
+  RECT client = {};
+  GetClientRect(program.MainWindow(), &client);
+  MapWindowPoints(program.MainWindow(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  HWND mdiClient = FindWindowExA(program.MainWindow(), nullptr, "MDIClient", nullptr);
+  for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT window = {};
+    GetWindowRect(child, &window);
+    EXPECT_EQ(window.right, client.right);
+    EXPECT_EQ(window.bottom, client.bottom);
+  }
+
+  // Closing IMAGE1 asks; Cancel keeps it.
+  HWND first = nullptr;
+  for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char text[64] = "";
+    GetWindowTextA(child, text, sizeof text);
+    if (std::string(text) == "IMAGE1") first = child;
+  }
+  ASSERT_NE(first, nullptr);
+  PostMessageA(first, WM_CLOSE, 0, 0);
+  HWND question = program.WaitForDialog(kAppTitle);
+  ASSERT_NE(question, nullptr) << "closing a scanned page asked nothing";
+  const std::vector<std::string> texts = program.DialogTexts(question);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Save changes to IMAGE1?"), texts.end());
+  ASSERT_TRUE(program.PressButton(question, IDCANCEL));
+  ASSERT_TRUE(program.WaitUntilIdle());
+  EXPECT_EQ(program.MdiChildTitles().size(), 3u);
+
+  // Exit asks once for every page; No to each lets the program end.
+  program.PostCommand(ID_APP_EXIT);
+  int asked = 0;
+  while (HWND next = program.WaitForDialog(kAppTitle, 5000)) {
+    ++asked;
+    ASSERT_TRUE(program.PressButton(next, IDNO));
+    if (asked > 5) break;
+  }
+  EXPECT_EQ(asked, 3);
+  DWORD exitCode = 1;
+  EXPECT_TRUE(program.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+struct FileJob {
+  const char* name;
+  DWORD scanMech;
+  DWORD fileFormat;
+  DWORD compress;
+};
+
+class ScanToFiles : public ::testing::TestWithParam<FileJob> {};
+
+TEST_P(ScanToFiles, TwelvePagesGoToNumberedFilesAndTheNextScanGoesOn) {
+  const FileJob& job = GetParam();
+  const std::string folder = CleanFolder(job.name);
+  const std::string extension = job.fileFormat == 1 ? ".TIF" : ".BMP";
+  e2e::ProgramSettings settings({{"ShowUI", 0},
+                                 {"Destination", 1},
+                                 {"ScanMech", job.scanMech},
+                                 {"FileFormat", job.fileFormat},
+                                 {"Compress", job.compress},
+                                 {"PaperSupply", 1},
+                                 {"FileIdNumber", 1},
+                                 {"FilePath", 0, folder.c_str()}});
+  {
+    e2e::ScannerScenario scenario("pages = 12\n");
+    e2e::ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(program.WaitUntilIdle());
+    ASSERT_TRUE(AcquireAndWait(program));
+    EXPECT_EQ(program.FindAnyDialog(), nullptr);
+    EXPECT_TRUE(program.MdiChildTitles().empty()) << "files only: no windows";
+    for (int n = 1; n <= 12; ++n) EXPECT_TRUE(Exists(Numbered(folder, n, extension.c_str()))) << n;
+    EXPECT_FALSE(Exists(Numbered(folder, 13, extension.c_str())));
+    EXPECT_EQ(settings.Number("FileIdNumber", 0), 13u);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.Close(10000, &exitCode));
+  }
+  // A second acquisition, in a later run of the program, goes on at 13.
+  const std::string later = CleanFolder(std::string(job.name) + "_continued");
+  std::ofstream(later + "first_page_number") << "13";
+  e2e::ProgramSettings laterFolder({{"FilePath", 0, later.c_str()}});
+  e2e::ScannerScenario scenario("pages = 1\n");
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  ASSERT_TRUE(AcquireAndWait(program));
+  EXPECT_TRUE(Exists(Numbered(later, 13, extension.c_str())));
+  EXPECT_EQ(settings.Number("FileIdNumber", 0), 14u);
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFormat, ScanToFiles,
+                         ::testing::Values(FileJob{"bmp_native", 0, 0, 0}, FileJob{"tif_none", 1, 1, 0},
+                                           FileJob{"tif_g31d", 1, 1, 1}, FileJob{"tif_g31deol", 1, 1, 2},
+                                           FileJob{"tif_g32d", 1, 1, 3}, FileJob{"tif_g4", 1, 1, 4},
+                                           FileJob{"tif_g4_file_mode", 2, 1, 4}),
+                         [](const ::testing::TestParamInfo<FileJob>& info) { return std::string(info.param.name); });
+
+}  // namespace
