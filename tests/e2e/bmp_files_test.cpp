@@ -90,6 +90,22 @@ TEST(BmpFilesInTheProgram, OpenWithTheirNamesUnmodifiedAndSaveAsWritesThemBack) 
   ASSERT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, "saved_v5pal4.bmp"); }, 10000));
   CopyBytes(kSamples + "v5pal4.rgb", savedFolder + "saved_v5pal4.rgb");
 
+  // Only a name ending in .tif is a TIFF file (read back by libtiff after this executable).
+  const std::string tiffFolder = ExeFolder() + "e2e_saved_tiff\\";
+  CreateDirectoryA(tiffFolder.c_str(), nullptr);
+  for (const char* name : {"scan.tif", "scan.tiff", "scan.tif.bmp"}) {
+    const std::string path = tiffFolder + name;
+    DeleteFileA(path.c_str());
+    program.PostCommand(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(AnswerFileDialog(program, "Save As", path)) << name;
+    ASSERT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, name); }, 10000)) << name;
+    std::ifstream saved(path, std::ios::binary);
+    char signature[2] = {};
+    saved.read(signature, 2);
+    EXPECT_EQ(std::string(signature, 2), std::string(name) == "scan.tif" ? "II" : "BM") << name;
+  }
+  CopyBytes(kSamples + "v5pal4.rgb", tiffFolder + "scan.rgb");
+
   // Opened files are not modified: Close All asks nothing.
   program.PostCommand(ID_CLOSE_ALL);
   EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
