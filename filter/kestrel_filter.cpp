@@ -321,6 +321,8 @@ void BindProgramFilter(const std::string& filterDirectory) {
   }
 }
 
+void InstallProgramFilter(std::unique_ptr<KestrelFilter> filter) { programFilter = std::move(filter); }
+
 void ReleaseProgramFilter() {
   std::unique_ptr<KestrelFilter> filter = std::move(programFilter);
   if (!filter) return;

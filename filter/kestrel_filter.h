@@ -117,6 +117,9 @@ KestrelFilter* ProgramFilter();
 // a library that cannot be bound leaves no binding, a failing information call keeps it.
 void BindProgramFilter(const std::string& filterDirectory);
 
+// Puts a binding made elsewhere in place of the program's (measurements that watch the calls).
+void InstallProgramFilter(std::unique_ptr<KestrelFilter> filter);
+
 // Exit: releases the program's binding without a word, whatever happens.
 void ReleaseProgramFilter();
 
