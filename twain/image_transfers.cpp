@@ -16,6 +16,7 @@
 #include "twain_connection.h"
 #include "twain_ids.h"
 #include "twain_reports.h"
+#include "wait_cursor.h"
 #include "win_handles.h"
 
 namespace quill {
@@ -70,18 +71,6 @@ bool TransferSucceeded(TW_UINT16 returnCode) {
 bool ImageEnded(TW_UINT16 returnCode) {
   return returnCode == TWRC_XFERDONE || returnCode == TWRC_CANCEL;
 }
-
-// The wait cursor while an image is handed over; the previous cursor comes back afterwards.
-class WaitCursor {
- public:
-  WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 
 // The filter library reads 32-bit addresses; memory beyond them cannot be handed to it.
 uint32_t FilterAddress(const void* memory) {
@@ -158,7 +147,7 @@ int TwainConnection::HandOverImage(GlobalBlock dib) {
   const ScanSettings& settings = TheSettings();
   int result = 1;
   {
-    WaitCursor wait;
+    qfw::WaitCursor wait;
     switch (settings.Destination) {
       case 0: OnNativeImage(dib.release()); break;
       case 1: result = SaveImage(dib.get()); break;

@@ -14,18 +14,7 @@
 
 namespace {
 
-// The file name field of the common file dialogs.
-const int kFileNameEdit = 0x480;
-const int kFileNameCombo = 0x47c;
-
-std::string ExeFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-const std::string kSamples = ExeFolder() + "..\\unit\\image\\bmp_samples\\";
+const std::string kSamples = e2e::ExeFolder() + "..\\unit\\image\\bmp_samples\\";
 
 void CopyBytes(const std::string& from, const std::string& to) {
   std::ifstream in(from, std::ios::binary);
@@ -33,33 +22,9 @@ void CopyBytes(const std::string& from, const std::string& to) {
   out << in.rdbuf();
 }
 
-// The first window of `className` below `parent`, at any level.
-HWND FindDescendant(HWND parent, const char* className) {
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    char name[64] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, className) == 0) return child;
-    if (HWND found = FindDescendant(child, className)) return found;
-  }
-  return nullptr;
-}
-
-// Types `path` into the file dialog with `caption` and presses its OK button.
-bool AnswerFileDialog(e2e::ProgramDriver& program, const char* caption, const std::string& path) {
-  HWND dialog = program.WaitForDialog(caption);
-  if (!dialog) return false;
-  bool typed = program.SetEditText(dialog, kFileNameEdit, path);
-  if (!typed) {
-    HWND combo = GetDlgItem(dialog, kFileNameCombo);
-    HWND edit = combo ? FindDescendant(combo, "Edit") : nullptr;
-    typed = edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  }
-  return typed && program.PressButton(dialog, IDOK);
-}
-
 bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
   program.PostCommand(ID_FILE_OPEN);
-  return AnswerFileDialog(program, "Open", path);
+  return program.AnswerFileDialog("Open", path);
 }
 
 bool HasWindowTitled(e2e::ProgramDriver& program, const std::string& title) {
@@ -82,22 +47,22 @@ TEST(BmpFilesInTheProgram, OpenWithTheirNamesUnmodifiedAndSaveAsWritesThemBack) 
   }
 
   // The active window is the last one opened.
-  const std::string savedFolder = ExeFolder() + "e2e_saved\\";
+  const std::string savedFolder = e2e::ExeFolder() + "e2e_saved\\";
   CreateDirectoryA(savedFolder.c_str(), nullptr);
   DeleteFileA((savedFolder + "saved_v5pal4.bmp").c_str());  // no overwrite question
   program.PostCommand(ID_FILE_SAVE_AS);
-  ASSERT_TRUE(AnswerFileDialog(program, "Save As", savedFolder + "saved_v5pal4.bmp"));
+  ASSERT_TRUE(program.AnswerFileDialog("Save As", savedFolder + "saved_v5pal4.bmp"));
   ASSERT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, "saved_v5pal4.bmp"); }, 10000));
   CopyBytes(kSamples + "v5pal4.rgb", savedFolder + "saved_v5pal4.rgb");
 
   // Only a name ending in .tif is a TIFF file (read back by libtiff after this executable).
-  const std::string tiffFolder = ExeFolder() + "e2e_saved_tiff\\";
+  const std::string tiffFolder = e2e::ExeFolder() + "e2e_saved_tiff\\";
   CreateDirectoryA(tiffFolder.c_str(), nullptr);
   for (const char* name : {"scan.tif", "scan.tiff", "scan.tif.bmp"}) {
     const std::string path = tiffFolder + name;
     DeleteFileA(path.c_str());
     program.PostCommand(ID_FILE_SAVE_AS);
-    ASSERT_TRUE(AnswerFileDialog(program, "Save As", path)) << name;
+    ASSERT_TRUE(program.AnswerFileDialog("Save As", path)) << name;
     ASSERT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, name); }, 10000)) << name;
     std::ifstream saved(path, std::ios::binary);
     char signature[2] = {};

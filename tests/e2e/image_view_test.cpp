@@ -14,33 +14,9 @@
 
 namespace {
 
-const int kFileNameCombo = 0x47c;
-
-std::string ExeFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-HWND FindDescendant(HWND parent, const char* className) {
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    char name[64] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, className) == 0) return child;
-    if (HWND found = FindDescendant(child, className)) return found;
-  }
-  return nullptr;
-}
-
 bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
   program.PostCommand(ID_FILE_OPEN);
-  HWND dialog = program.WaitForDialog("Open");
-  if (!dialog) return false;
-  HWND combo = GetDlgItem(dialog, kFileNameCombo);
-  HWND edit = combo ? FindDescendant(combo, "Edit") : nullptr;
-  return edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) &&
-         program.PressButton(dialog, IDOK);
+  return program.AnswerFileDialog("Open", path);
 }
 
 // An A4 page at 300 dpi, one bit per pixel: white with a black frame 40 pixels wide.
@@ -124,7 +100,7 @@ Screenshot TakeScreenshot(HWND window, const std::string& savePath) {
 }
 
 // build/ seen from the test executable in build/<arch>/tests/e2e/.
-const std::string kBuildFolder = ExeFolder() + "..\\..\\..\\";
+const std::string kBuildFolder = e2e::ExeFolder() + "..\\..\\..\\";
 
 TEST(ImageView, FitsAnA4PageIntoItsWindowAndShowsItAtFullSize) {
   char temp[MAX_PATH] = "";
@@ -136,7 +112,7 @@ TEST(ImageView, FitsAnA4PageIntoItsWindowAndShowsItAtFullSize) {
   ASSERT_TRUE(program.WaitUntilIdle());
   ASSERT_TRUE(OpenThroughTheDialog(program, page));
   ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 20000));
-  HWND view = FindDescendant(program.MainWindow(), "QfwView");
+  HWND view = e2e::FindDescendant(program.MainWindow(), "QfwView");
   ASSERT_NE(view, nullptr);
 
   program.PostCommand(ID_VIEW_WINDOWSIZE);
@@ -179,7 +155,7 @@ TEST(ImageView, FitsAnA4PageIntoItsWindowAndShowsItAtFullSize) {
 }
 
 TEST(ImageView, ADraggedSelectionIsCopiedWithItsPixelsForOtherPrograms) {
-  const std::string samples = ExeFolder() + "..\\unit\\image\\bmp_samples\\";
+  const std::string samples = e2e::ExeFolder() + "..\\unit\\image\\bmp_samples\\";
   std::ifstream in(samples + "rgb24.rgb", std::ios::binary);
   const std::vector<BYTE> picture((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(picture.size(), 70u * 46u * 3u);
@@ -189,7 +165,7 @@ TEST(ImageView, ADraggedSelectionIsCopiedWithItsPixelsForOtherPrograms) {
   ASSERT_TRUE(program.WaitUntilIdle());
   ASSERT_TRUE(OpenThroughTheDialog(program, samples + "rgb24.bmp"));
   ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 10000));
-  HWND view = FindDescendant(program.MainWindow(), "QfwView");
+  HWND view = e2e::FindDescendant(program.MainWindow(), "QfwView");
   ASSERT_NE(view, nullptr);
   if (OpenClipboard(nullptr)) {
     EmptyClipboard();

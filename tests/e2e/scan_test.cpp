@@ -17,13 +17,6 @@ namespace {
 
 const char kAppTitle[] = "TWAIN Tessel Utility (32)";
 
-std::string ExeFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string Numbered(const std::string& folder, int number, const char* extension) {
@@ -34,7 +27,7 @@ std::string Numbered(const std::string& folder, int number, const char* extensio
 
 // A folder of its own for one run's files, emptied first.
 std::string CleanFolder(const std::string& name) {
-  const std::string root = ExeFolder() + "scans\\";
+  const std::string root = e2e::ExeFolder() + "scans\\";
   CreateDirectoryA(root.c_str(), nullptr);
   const std::string folder = root + name + "\\";
   CreateDirectoryA(folder.c_str(), nullptr);

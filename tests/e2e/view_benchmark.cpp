@@ -14,18 +14,6 @@
 
 namespace {
 
-const int kFileNameCombo = 0x47c;
-
-HWND FindDescendant(HWND parent, const char* className) {
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    char name[64] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, className) == 0) return child;
-    if (HWND found = FindDescendant(child, className)) return found;
-  }
-  return nullptr;
-}
-
 void WriteLargeImage(const std::string& path, LONG width, LONG height) {
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   BITMAPFILEHEADER file = {};
@@ -84,15 +72,10 @@ int main() {
   e2e::ProgramDriver program;
   if (!program.Start() || !program.WaitUntilIdle()) return 1;
   program.PostCommand(ID_FILE_OPEN);
-  HWND dialog = program.WaitForDialog("Open");
-  HWND combo = dialog ? GetDlgItem(dialog, kFileNameCombo) : nullptr;
-  HWND edit = combo ? FindDescendant(combo, "Edit") : nullptr;
-  if (!edit) return 1;
-  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   const LARGE_INTEGER opening = Now();
-  program.PressButton(dialog, IDOK);
+  if (!program.AnswerFileDialog("Open", path)) return 1;
   e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 120000);
-  HWND view = FindDescendant(program.MainWindow(), "QfwView");
+  HWND view = e2e::FindDescendant(program.MainWindow(), "QfwView");
   if (!view) return 1;
   e2e::WaitFor([&] { return !GetUpdateRect(view, nullptr, FALSE); }, 120000);
   program.WaitUntilIdle(120000);

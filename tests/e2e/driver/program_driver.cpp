@@ -162,6 +162,36 @@ bool ProgramDriver::PressButton(HWND dialog, int buttonId, bool waitUntilClosed)
   return WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000);
 }
 
+std::string ExeFolder() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+HWND FindDescendant(HWND parent, const char* className) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (_stricmp(ClassOf(child).c_str(), className) == 0) return child;
+    if (HWND found = FindDescendant(child, className)) return found;
+  }
+  return nullptr;
+}
+
+bool ProgramDriver::AnswerFileDialog(const char* caption, const std::string& path) const {
+  // The file name field: a plain edit in the old dialog, an edit inside a combo box in the new.
+  const int kFileNameEdit = 0x480;
+  const int kFileNameCombo = 0x47c;
+  HWND dialog = WaitForDialog(caption);
+  if (!dialog) return false;
+  bool typed = SetEditText(dialog, kFileNameEdit, path);
+  if (!typed) {
+    HWND combo = GetDlgItem(dialog, kFileNameCombo);
+    HWND edit = combo ? FindDescendant(combo, "Edit") : nullptr;
+    typed = edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  }
+  return typed && PressButton(dialog, IDOK);
+}
+
 bool ProgramDriver::SetEditText(HWND dialog, int editId, const std::string& text) const {
   HWND edit = GetDlgItem(dialog, editId);
   return edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -17,6 +17,12 @@ std::string InstalledProgramPath();
 // Text of any window (title of a top-level window, text of a control).
 std::string WindowText(HWND window);
 
+// The folder of the running test executable, ending in a backslash.
+std::string ExeFolder();
+
+// The first window of `className` below `parent`, at any level.
+HWND FindDescendant(HWND parent, const char* className);
+
 // Visible top-level windows of the program's main window class, in any process.
 int CountMainWindows();
 
@@ -68,6 +74,9 @@ class ProgramDriver {
   // `waitUntilClosed` is set. False when the button does not exist or the dialog stayed.
   bool PressButton(HWND dialog, int buttonId, bool waitUntilClosed = true) const;
   bool SetEditText(HWND dialog, int editId, const std::string& text) const;
+  // Types `path` into the program's common file dialog titled `caption` ("Open", "Save As")
+  // and presses its OK button.
+  bool AnswerFileDialog(const char* caption, const std::string& path) const;
 
   // Titles of the image windows inside the main window's MDI client, in z-order.
   std::vector<std::string> MdiChildTitles() const;
