@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -79,6 +80,52 @@ TEST(BmpFilesInTheProgram, OpenWithTheirNamesUnmodifiedAndSaveAsWritesThemBack) 
   DWORD exitCode = 1;
   ASSERT_TRUE(program.Close(10000, &exitCode));
   EXPECT_EQ(exitCode, 0u);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(BmpFilesInTheProgram, TopDownRowsAndTheFourVersionHeaderOpenToo) {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  // The same picture with its rows stored top-down (a negative height).
+  const std::string bottomUp = ReadAll(kSamples + "rgb24.bmp");
+  ASSERT_GT(bottomUp.size(), 54u);
+  const size_t stride = (70 * 3 + 3) & ~3u;
+  std::string topDown = bottomUp.substr(0, 54);
+  for (int row = 45; row >= 0; --row) topDown += bottomUp.substr(54 + row * stride, stride);
+  const LONG negative = -46;
+  topDown.replace(22, 4, reinterpret_cast<const char*>(&negative), 4);
+  const std::string topDownPath = std::string(temp) + "topdown.bmp";
+  std::ofstream(topDownPath, std::ios::binary | std::ios::trunc) << topDown;
+  // A 108-byte header: the 124-byte one without its last 16 bytes.
+  const std::string v5 = ReadAll(kSamples + "v5rgb24.bmp");
+  ASSERT_GT(v5.size(), 14u + 124u);
+  std::string v4 = v5.substr(0, 14 + 108) + v5.substr(14 + 124);
+  v4[14] = 108;
+  DWORD offBits = 0;
+  std::memcpy(&offBits, &v4[10], 4);
+  offBits -= 16;
+  v4.replace(10, 4, reinterpret_cast<const char*>(&offBits), 4);
+  const std::string v4Path = std::string(temp) + "version4.bmp";
+  std::ofstream(v4Path, std::ios::binary | std::ios::trunc) << v4;
+
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  for (const char* name : {"topdown.bmp", "version4.bmp"}) {
+    ASSERT_TRUE(OpenThroughTheDialog(program, std::string(temp) + name)) << name;
+    EXPECT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, name); }, 10000)) << name;
+    EXPECT_EQ(program.FindAnyDialog(), nullptr) << name;
+  }
+  program.PostCommand(ID_CLOSE_ALL);
+  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
+  DeleteFileA(topDownPath.c_str());
+  DeleteFileA(v4Path.c_str());
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
 }
 
 TEST(BmpFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
