@@ -255,14 +255,14 @@ TEST(OutputStageTest, ALaunchThatFailsSaysWhy) {
   ApplyJob(job);
   ScanSettings& settings = TheSettings();
   settings.LaunchProc = 1;
-  std::snprintf(settings.LaunchCmdLine, sizeof settings.LaunchCmdLine, "C:\\no\\such\\viewer.exe");
+  std::snprintf(settings.LaunchCmdLine, sizeof settings.LaunchCmdLine, "C:\\windows\\no_such_viewer.exe");
   settings.LaunchArgs[0] = '\0';
   BoxRecorder boxes;
   CapturingConnection connection(kBw);
   connection.Run();
   settings.LaunchProc = 0;
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text.rfind("Failed in the launch of the specified process.\n", 0), 0u);
+  EXPECT_EQ(boxes.shown[0].text, "Failed in the launch of the specified process.\nThe specified file was not found.");
   EXPECT_EQ(boxes.shown[0].caption.value_or(""), "TWAIN Tessel Utility (32)");
 }
 
