@@ -42,78 +42,63 @@ void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out) {
 
 namespace {
 
-// Stores 64-pixel words of one row: whole words big-endian, the row's last partial word byte by
-// byte, runs of equal words with memset.
-class RowWords {
-public:
-    RowWords(uint8_t* row, size_t stride) : row_(row), stride_(stride), fullWords_(stride / 8) {}
+// Ones from a pixel to the end of its 64-pixel word.
+KESTREL_INLINE uint64_t onesFrom(uint32_t position) { return ~uint64_t{0} >> (position & 63); }
 
-    size_t words() const { return (stride_ + 7) / 8; }
-
-    void store(size_t index, uint64_t word) {
-        if (index < fullWords_) {
-            storeBigEndian64(row_ + index * 8, word);
-            return;
-        }
-        for (size_t i = 0; index * 8 + i < stride_; ++i) row_[index * 8 + i] = static_cast<uint8_t>(word >> (56 - 8 * i));
+// XORs ones from each change to the end of its word into the word, which starts at 0 bits:
+// afterwards a word holds its pixels as if the row were white where it starts, and its last bit
+// says whether it flips the colour of the rest. Every change stores its word, whether or not the
+// next one lies in it: no branch depends on where the changes fall, which in rows of noise or a
+// dithered picture the processor cannot foresee. `words` holds the words from `first` on, zero
+// where changes fall.
+KESTREL_INLINE void xorChanges(const uint32_t* changes, size_t count, uint8_t* words, size_t first) {
+    uint64_t word = 0;
+    size_t current = first;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t index = changes[i] >> 6;
+        word = index == current ? word : 0;
+        current = index;
+        word ^= onesFrom(changes[i]);
+        std::memcpy(words + (index - first) * 8, &word, sizeof word);
     }
-
-    // Words [first, end), every one of them `word` (all zeros or all ones).
-    void fill(size_t first, size_t end, uint64_t word) {
-        const size_t whole = std::min(end, fullWords_);
-        if (first < whole) {
-            std::memset(row_ + first * 8, static_cast<uint8_t>(word), (whole - first) * 8);
-            first = whole;
-        }
-        for (; first < end; ++first) store(first, word);
-    }
-
-private:
-    uint8_t* row_;
-    size_t stride_;
-    size_t fullWords_;
-};
-
-// Every change flips the colour of all pixels from it to the end of the row; within a word that
-// is an XOR of a suffix mask, so a row costs one shift and XOR per change plus one store per word.
-class FlipPainter {
-public:
-    FlipPainter(uint8_t* row, size_t stride) : out_(row, stride) {}
-
-    inline void flip(uint64_t position) {
-        const size_t index = static_cast<size_t>(position >> 6);
-        if (index != current_) {
-            out_.store(current_, word_);
-            if (index > current_ + 1) out_.fill(current_ + 1, index, colour_);
-            current_ = index;
-            word_ = colour_;
-        }
-        word_ ^= ~uint64_t{0} >> (position & 63);
-        colour_ = ~colour_;
-    }
-
-    void finish() {
-        out_.store(current_, word_);
-        out_.fill(current_ + 1, out_.words(), colour_);
-    }
-
-private:
-    RowWords out_;
-    uint64_t word_ = 0;   // the word being built
-    uint64_t colour_ = 0; // all ones while the pixels reached so far are 1 bits
-    size_t current_ = 0;  // the index of word_
-};
+}
 
 } // namespace
 
 void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row) {
-    FlipPainter painter(row, format.stride);
-    const uint32_t* t = changes.data();
     const size_t n = changes.count();
-    for (size_t i = 0; i < n; ++i) painter.flip(t[i]);
+    const uint32_t* t = changes.data();
+    const size_t fullWords = format.stride / 8;
+    // The changes in whole words are painted in the row; those in its last partial word, if any,
+    // in a word of their own.
+    size_t inFull = n;
+    while (inFull > 0 && t[inFull - 1] >> 6 >= fullWords) --inFull;
+    uint8_t tail[8] = {};
+    std::memset(row, 0, fullWords * 8);
+    xorChanges(t, inFull, row, 0);
+    xorChanges(t + inFull, n - inFull, tail, fullWords);
     // Pixels beyond the width are white: 0 bits, or 1 bits when white is one.
-    if (format.width < uint64_t{format.stride} * 8 && ((n & 1) != 0) == format.whiteIsZero) painter.flip(format.width);
-    painter.finish();
+    if (format.width < uint64_t{format.stride} * 8 && ((n & 1) != 0) == format.whiteIsZero) {
+        const size_t index = format.width >> 6;
+        uint8_t* word = index < fullWords ? row + index * 8 : tail;
+        uint64_t bits;
+        std::memcpy(&bits, word, sizeof bits);
+        bits ^= onesFrom(format.width);
+        std::memcpy(word, &bits, sizeof bits);
+    }
+    // Each word, flipped where the words before it end in 1 bits.
+    uint64_t flip = 0;
+    for (size_t i = 0; i < fullWords; ++i) {
+        uint64_t word;
+        std::memcpy(&word, row + i * 8, sizeof word);
+        word ^= flip;
+        storeBigEndian64(row + i * 8, word);
+        flip = 0 - (word & 1);
+    }
+    uint64_t last;
+    std::memcpy(&last, tail, sizeof last);
+    last ^= flip;
+    for (size_t i = 0; fullWords * 8 + i < format.stride; ++i) row[fullWords * 8 + i] = static_cast<uint8_t>(last >> (56 - 8 * i));
 }
 
 void paintWhiteRow(const RowFormat& format, uint8_t* row) {
