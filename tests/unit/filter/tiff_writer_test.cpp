@@ -11,16 +11,13 @@
 #include "dib.h"
 #include "kestrel_filter.h"
 #include "tiff_writer.h"
+#include "../rendered_dib.h"
 
 namespace quill {
 namespace {
 
-std::string ExeFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
+using quill_test::ExeFolder;
+using quill_test::RenderRgb;
 
 // The real library, with every command's parameter block and coding bytes remembered.
 class RecordingFilter : public KestrelFilter {
@@ -83,35 +80,6 @@ GlobalBlock PatternDib(DWORD width, DWORD height, WORD bits, bool whiteFirst, bo
   return dib;
 }
 
-// The DIB drawn by the system into RGB rows, top row first, for the reference file.
-std::vector<BYTE> RenderRgb(HGLOBAL dib, DWORD width) {
-  LockedDib locked(dib);
-  const LONG height = static_cast<LONG>(locked.layout().rowCount);
-  BITMAPINFO target = {};
-  target.bmiHeader.biSize = sizeof target.bmiHeader;
-  target.bmiHeader.biWidth = static_cast<LONG>(width);
-  target.bmiHeader.biHeight = -height;
-  target.bmiHeader.biPlanes = 1;
-  target.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(dc, section);
-  StretchDIBits(dc, 0, 0, static_cast<int>(width), height, 0, 0, static_cast<int>(width), height,
-                locked.pixels(), reinterpret_cast<const BITMAPINFO*>(locked.bytes()), DIB_RGB_COLORS, SRCCOPY);
-  GdiFlush();
-  std::vector<BYTE> rgb;
-  const DWORD stride = (width * 3 + 3) & ~3u;
-  for (LONG y = 0; y < height; ++y) {
-    const BYTE* row = static_cast<const BYTE*>(bits) + y * stride;
-    for (DWORD x = 0; x < width; ++x) rgb.insert(rgb.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
-  }
-  SelectObject(dc, previous);
-  DeleteObject(section);
-  DeleteDC(dc);
-  return rgb;
-}
-
 void WriteReference(const std::string& path, const std::vector<BYTE>& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -129,7 +97,7 @@ class TiffWriterTest : public ::testing::Test {
 TEST_F(TiffWriterTest, EncodesBilevelPagesInMemoryAndKeepsTheirWholeWidth) {
   RecordingFilter filter;
   GlobalBlock page = PatternDib(2550, 60, 1, false, false);  // Letter at 300 dpi: not whole bytes
-  const std::vector<BYTE> reference = RenderRgb(page.get(), 2550);
+  const std::vector<BYTE> reference = RenderRgb(page.get());
   const char* names[] = {"letter_none", "letter_g3", "letter_g3eol", "letter_g32d", "letter_g4"};
   const uint8_t modes[] = {0, 5, 4, 6, 3};
   for (DWORD compress = 0; compress <= 4; ++compress) {
@@ -177,7 +145,7 @@ TEST_F(TiffWriterTest, WritesGreyPaletteAndColourImagesUncompressedWithTheirColo
     GlobalBlock dib = PatternDib(c.width, 19, c.bits, c.whiteFirst, c.colours);
     const std::string path = folder_ + c.name + ".tif";
     ASSERT_EQ(WriteDibToTiffWith(filter, dib.get(), path.c_str(), nullptr, 4, 4), 1) << c.name;
-    WriteReference(folder_ + c.name + ".rgb", RenderRgb(dib.get(), c.width));
+    WriteReference(folder_ + c.name + ".rgb", RenderRgb(dib.get()));
     const RecordingFilter::Call& write = filter.calls.back();
     if (c.bits > 1) {
       EXPECT_EQ(filter.calls.size(), 1u) << c.name << ": no encoding for grey and colour";

@@ -12,16 +12,13 @@
 #include "bmp_file.h"
 #include "dib.h"
 #include "file.h"
+#include "../rendered_dib.h"
 
 namespace quill {
 namespace {
 
-std::string ExeFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
+using quill_test::ExeFolder;
+using quill_test::RenderRgb;
 
 std::vector<BYTE> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -43,41 +40,6 @@ GlobalBlock ReadBmp(const std::string& path) {
   qfw::File file;
   if (!file.Open(path, qfw::File::Mode::kReadDenyWrite, nullptr)) return GlobalBlock();
   return ReadBmpFileToDib(file);
-}
-
-// The DIB drawn by the system into a 24-bit top-down bitmap, as RGB rows without padding.
-std::vector<BYTE> RenderRgb(HGLOBAL dib) {
-  LockedDib locked(dib);
-  if (!locked) return {};
-  const LONG width = locked.layout().width;
-  const LONG height = static_cast<LONG>(locked.layout().rowCount);
-  BITMAPINFO target = {};
-  target.bmiHeader.biSize = sizeof target.bmiHeader;
-  target.bmiHeader.biWidth = width;
-  target.bmiHeader.biHeight = -height;
-  target.bmiHeader.biPlanes = 1;
-  target.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(dc, section);
-  StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, locked.pixels(),
-                reinterpret_cast<const BITMAPINFO*>(locked.bytes()), DIB_RGB_COLORS, SRCCOPY);
-  GdiFlush();
-  std::vector<BYTE> rgb;
-  const LONG stride = (width * 3 + 3) & ~3;
-  for (LONG y = 0; y < height; ++y) {
-    const BYTE* row = static_cast<const BYTE*>(bits) + y * stride;
-    for (LONG x = 0; x < width; ++x) {
-      rgb.push_back(row[x * 3 + 2]);
-      rgb.push_back(row[x * 3 + 1]);
-      rgb.push_back(row[x * 3]);
-    }
-  }
-  SelectObject(dc, previous);
-  DeleteObject(section);
-  DeleteDC(dc);
-  return rgb;
 }
 
 DWORD HeaderSizeOf(HGLOBAL dib) {

@@ -12,6 +12,7 @@
 
 #include "confirm_overwrite.h"
 #include "output_names.h"
+#include "../rendered_dib.h"
 #include "scan_settings.h"
 #include "scanner/tests/test_support.h"
 #include "transfer_output.h"
@@ -27,13 +28,6 @@ const PageSetup kBw;
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::string BesideThisProgram(const char* name) {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -230,7 +224,7 @@ TEST(OutputStageTest, TheLaunchedProgramGetsTheFolderAndTheFirstAndLatestName) {
   ApplyJob(job);
   ScanSettings& settings = TheSettings();
   settings.LaunchProc = 1;
-  const std::string recorder = BesideThisProgram("record_command_line.exe");
+  const std::string recorder = quill_test::ExeFolder() + "record_command_line.exe";
   const std::string record = TransferFolder() + "launched.txt";
   std::snprintf(settings.LaunchCmdLine, sizeof settings.LaunchCmdLine, "%s", recorder.c_str());
   std::snprintf(settings.LaunchArgs, sizeof settings.LaunchArgs, "%s %%D %%F %%L 100%%", record.c_str());
