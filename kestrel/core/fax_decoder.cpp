@@ -469,7 +469,7 @@ private:
 
 class RowSink {
 public:
-    RowSink(const RowFormat& format, ByteSpan out) : format_(format), out_(out) {}
+    RowSink(const RowFormat& format, ByteSpan out) : format_(format), out_(out), painter_(format) {}
 
     bool full() const { return used_ >= out_.size; }
 
@@ -487,7 +487,7 @@ public:
         } else if (repeatsPrevious && previousPainted_) {
             std::memcpy(target, out_.data + used_ - format_.stride, format_.stride);
         } else {
-            paintRow(*row, format_, target);
+            painter_.paint(*row, target);
         }
         if (room < format_.stride) std::memcpy(out_.data + used_, scratch_.data(), room);
         used_ += std::min(room, format_.stride);
@@ -500,6 +500,7 @@ private:
     RowFormat format_;
     ByteSpan out_;
     size_t used_ = 0;
+    RowPainter painter_;
     bool previousPainted_ = false; // the row before is whole in the output, painted from its changes
     std::vector<uint8_t> scratch_;
 };
@@ -509,7 +510,8 @@ private:
 DecodeOutcome decodeRows(CodingMode mode, const RowFormat& format, ConstByteSpan data, uint32_t rowCount,
                          ByteSpan out) {
     DecodeOutcome outcome;
-    if (format.width == 0 || format.stride == 0 || !isCcittMode(static_cast<uint8_t>(mode))) return outcome;
+    if (format.width == 0 || format.stride < (uint64_t{format.width} + 7) / 8 || !isCcittMode(static_cast<uint8_t>(mode)))
+        return outcome;
     FaxDecoder decoder(mode, format, data);
     RowSink sink(format, out);
     uint32_t r = 0;

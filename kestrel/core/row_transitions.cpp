@@ -45,60 +45,57 @@ namespace {
 // Ones from a pixel to the end of its 64-pixel word.
 KESTREL_INLINE uint64_t onesFrom(uint32_t position) { return ~uint64_t{0} >> (position & 63); }
 
-// XORs ones from each change to the end of its word into the word, which starts at 0 bits:
-// afterwards a word holds its pixels as if the row were white where it starts, and its last bit
-// says whether it flips the colour of the rest. Every change stores its word, whether or not the
-// next one lies in it: no branch depends on where the changes fall, which in rows of noise or a
-// dithered picture the processor cannot foresee. `words` holds the words from `first` on, zero
-// where changes fall.
-KESTREL_INLINE void xorChanges(const uint32_t* changes, size_t count, uint8_t* words, size_t first) {
-    uint64_t word = 0;
-    size_t current = first;
-    for (size_t i = 0; i < count; ++i) {
-        const size_t index = changes[i] >> 6;
-        word = index == current ? word : 0;
-        current = index;
-        word ^= onesFrom(changes[i]);
-        std::memcpy(words + (index - first) * 8, &word, sizeof word);
+} // namespace
+
+RowPainter::RowPainter(const RowFormat& format)
+    : format_(format), words_((format.stride + 7) / 8), sums_(words_ + 1), touched_(words_ + 1) {}
+
+// A word's pixels, with the row white where the word starts, are the XOR of the ones from each of
+// its changes to the word's end. Across the row that XOR is kept as one running sum, so that a
+// change costs one XOR on the chain from change to change; each change stores the sum in its
+// word's slot, the last store winning. A word's own part is then its sum with the sum of the
+// word with changes before it taken out, flipped when the changes before it are odd in number. Nothing here branches on where the changes fall: in rows of noise or a
+// dithered picture the processor could not foresee it.
+void RowPainter::paint(const Transitions& changes, uint8_t* row) {
+    const uint32_t* t = changes.data();
+    size_t n = changes.count();
+    // Pixels beyond the width are white: 0 bits, or 1 bits when white is one. Where the row would
+    // otherwise leave them black, one more change at the width (the first end marker) makes them so.
+    if (format_.width < uint64_t{format_.stride} * 8 && ((n & 1) != 0) == format_.whiteIsZero) ++n;
+    uint64_t* const sums = sums_.data();
+    // A word has changes in this row when it is marked with the row's number, so that the marks
+    // need no clearing; at the rare wrap of the number they are cleared.
+    uint32_t* const touched = touched_.data();
+    if (++row_ == 0) {
+        std::fill(touched_.begin(), touched_.end(), 0u);
+        row_ = 1;
+    }
+    const uint32_t mark = row_;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const size_t index = t[i] >> 6;
+        sum ^= onesFrom(t[i]);
+        sums[index] = sum;
+        touched[index] = mark;
+    }
+    const size_t fullWords = format_.stride / 8;
+    uint64_t before = 0; // the sum at the end of the last word with changes
+    for (size_t i = 0; i < words_; ++i) {
+        const uint64_t through = touched[i] == mark ? sums[i] : before;
+        // Every change's ones reach the last bit of its word, so the sum's last bit is the parity
+        // of the changes so far: whether the words before end black.
+        const uint64_t word = through ^ before ^ (0 - (before & 1));
+        before = through;
+        if (i < fullWords) {
+            storeBigEndian64(row + i * 8, word);
+        } else {
+            for (size_t b = 0; i * 8 + b < format_.stride; ++b) row[i * 8 + b] = static_cast<uint8_t>(word >> (56 - 8 * b));
+        }
     }
 }
 
-} // namespace
-
 void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row) {
-    const size_t n = changes.count();
-    const uint32_t* t = changes.data();
-    const size_t fullWords = format.stride / 8;
-    // The changes in whole words are painted in the row; those in its last partial word, if any,
-    // in a word of their own.
-    size_t inFull = n;
-    while (inFull > 0 && t[inFull - 1] >> 6 >= fullWords) --inFull;
-    uint8_t tail[8] = {};
-    std::memset(row, 0, fullWords * 8);
-    xorChanges(t, inFull, row, 0);
-    xorChanges(t + inFull, n - inFull, tail, fullWords);
-    // Pixels beyond the width are white: 0 bits, or 1 bits when white is one.
-    if (format.width < uint64_t{format.stride} * 8 && ((n & 1) != 0) == format.whiteIsZero) {
-        const size_t index = format.width >> 6;
-        uint8_t* word = index < fullWords ? row + index * 8 : tail;
-        uint64_t bits;
-        std::memcpy(&bits, word, sizeof bits);
-        bits ^= onesFrom(format.width);
-        std::memcpy(word, &bits, sizeof bits);
-    }
-    // Each word, flipped where the words before it end in 1 bits.
-    uint64_t flip = 0;
-    for (size_t i = 0; i < fullWords; ++i) {
-        uint64_t word;
-        std::memcpy(&word, row + i * 8, sizeof word);
-        word ^= flip;
-        storeBigEndian64(row + i * 8, word);
-        flip = 0 - (word & 1);
-    }
-    uint64_t last;
-    std::memcpy(&last, tail, sizeof last);
-    last ^= flip;
-    for (size_t i = 0; fullWords * 8 + i < format.stride; ++i) row[fullWords * 8 + i] = static_cast<uint8_t>(last >> (56 - 8 * i));
+    RowPainter(format).paint(changes, row);
 }
 
 void paintWhiteRow(const RowFormat& format, uint8_t* row) {

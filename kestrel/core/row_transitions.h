@@ -70,7 +70,22 @@ private:
 // Finds the colour changes of one packed row (format.stride bytes readable at row).
 void scanRow(const uint8_t* row, const RowFormat& format, Transitions& out);
 
-// Paints a row from its changes: format.stride bytes, pixels beyond the width white.
+// Paints rows from their changes: format.stride bytes, pixels beyond the width white. Holds the
+// scratch space of one row, so that painting many rows allocates nothing.
+class RowPainter {
+public:
+    explicit RowPainter(const RowFormat& format);
+    void paint(const Transitions& changes, uint8_t* row);
+
+private:
+    RowFormat format_;
+    size_t words_; // 64-pixel words the stride covers, the last perhaps partial
+    std::vector<uint64_t> sums_;
+    std::vector<uint32_t> touched_; // the number of the last row with changes in the word
+    uint32_t row_ = 0;
+};
+
+// The same for a single row.
 void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row);
 
 // A row of white pixels, padding included.
