@@ -317,13 +317,14 @@ private:
     // the next b1 is right after b1, or just before it when a1 lies left of b1 (nothing earlier
     // can be right of a1; before the first change sits kBeforeFirst, never right of a1). Unless
     // the row is complete, *b is the next b1 afterwards.
-    static KESTREL_INLINE bool vertical(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t start, int delta,
+    // `from` is a0 before the code: -1 at the start of the row.
+    static KESTREL_INLINE bool vertical(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t from, int delta,
                                         int32_t& a0) {
         const int32_t b1 = static_cast<int32_t>(*b);
         const int32_t a1 = b1 + delta;
         // The usual case in one comparison: a1 right of a0 (so right of the last change, which it
         // cannot cancel) and left of the width.
-        if (static_cast<uint32_t>(a1 - start - 1) < static_cast<uint32_t>(width - start - 1)) {
+        if (static_cast<uint32_t>(a1 - from - 1) < static_cast<uint32_t>(width - from - 1)) {
             *end++ = static_cast<uint32_t>(a1);
             a0 = a1;
             // With a1 at b1 or one left of it, the next b1 is the change after b1 without a look:
@@ -339,15 +340,15 @@ private:
             while (static_cast<int32_t>(*b) <= a0) b += 2;
             return true;
         }
-        return verticalAtEdge(end, b, width, start, delta, a0);
+        return verticalAtEdge(end, b, width, from, delta, a0);
     }
 
     // The rest: a1 at a0 (a zero-length run), at the width (the row is complete) or outside.
-    static bool verticalAtEdge(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t start, int delta,
+    static bool verticalAtEdge(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t from, int delta,
                                int32_t& a0) {
         const int32_t b1 = static_cast<int32_t>(*b);
         const int32_t a1 = b1 + delta;
-        if (a1 < start || a1 > width) return false;
+        if (a1 < std::max(from, 0) || a1 > width) return false;
         a0 = a1;
         if (a1 == width) return true;
         pushChange(end, static_cast<uint32_t>(a1));
@@ -376,50 +377,49 @@ private:
         bool ok = true;
         while (a0 < width) {
             // *b is b1 here: each mode leaves it so.
-            const int32_t start = a0 < 0 ? 0 : a0;
             // Three vertical codes need at most 10 bits, a horizontal code and a pair of runs 15.
             bits.refillBelow(16);
-            const ModeRun modes = modeTable[bits.peek(kModeRunIndexBits)];
+            // Read through a reference: a copy of the entry would hold its fields in registers
+            // that the loop needs, and they would be spilled to the stack on every lookup.
+            const ModeRun& modes = modeTable[bits.peek(kModeRunIndexBits)];
             if (modes.kind == tables::kVertical) {
-                const BitReader before = bits;
-                bits.consume(modes.total);
-                // Leaves the codes after the first `used` bits in the stream.
-                const auto keepOnly = [&](int used) {
-                    bits = before;
-                    bits.consume(used);
-                };
-                if (!vertical(end, b, width, start, modes.delta[0], a0)) {
-                    keepOnly(modes.through[0]);
+                // The codes are consumed together once they are done with (the next lookup waits
+                // for one shift); when the row ends or fails before the last, only those used.
+                if (!vertical(end, b, width, a0, modes.delta[0], a0)) {
+                    bits.consume(modes.through[0]);
                     ok = false;
                     break;
                 }
                 // The codes after it belong to this row only while the row goes on.
                 if (modes.more) {
                     if (a0 >= width) {
-                        keepOnly(modes.through[0]);
+                        bits.consume(modes.through[0]);
                         break;
                     }
                     if (!vertical(end, b, width, a0, modes.delta[1], a0)) {
-                        keepOnly(modes.through[1]);
+                        bits.consume(modes.through[1]);
                         ok = false;
                         break;
                     }
                     if (modes.more > 1) {
                         if (a0 >= width) {
-                            keepOnly(modes.through[1]);
+                            bits.consume(modes.through[1]);
                             break;
                         }
                         if (!vertical(end, b, width, a0, modes.delta[2], a0)) {
+                            bits.consume(modes.total);
                             ok = false;
                             break;
                         }
                     }
                 }
+                bits.consume(modes.total);
             } else if (modes.kind == tables::kHorizontal) {
                 // The code's length as a constant, not the one just looked up: the lookup of the
                 // runs then does not wait for the mode's. The window still holds more than a
                 // pair's 12 bits.
                 bits.consume(kHorizontalLength);
+                const int32_t start = a0 < 0 ? 0 : a0;
                 uint32_t first = 0, second = 0;
                 const bool black = (b - ref) & 1;
                 const uint32_t room = static_cast<uint32_t>(width - start);
