@@ -283,12 +283,21 @@ private:
             uint32_t white = 0, black = 0;
             bits.refill();
             const uint16_t pair = pairs.whiteBlack[bits.peek(kPairIndexBits)];
+            const uint32_t first = pair & 63, second = (pair >> 6) & 63;
             // A pair whose white run ends the row would take the next row's first code.
-            if (pair && (pair & 63) < width - a && ((pair >> 6) & 63) <= width - a - (pair & 63)) {
+            if (pair && first < width - a && second <= width - a - first) {
                 bits.consume(pair >> 12);
-                a += pair & 63;
-                pushChange(end, a, width);
-                a += (pair >> 6) & 63;
+                const uint32_t a1 = a + first, a2 = a1 + second;
+                a = a2;
+                // As in two-dimensional rows: no look at the change before when neither run is
+                // empty and the row goes on.
+                if ((first != 0) & (second != 0) & (a2 < width)) {
+                    end[0] = a1;
+                    end[1] = a2;
+                    end += 2;
+                    continue;
+                }
+                pushChange(end, a1, width);
                 if (a == width) break;
                 pushChange(end, a, width);
                 continue;
@@ -438,8 +447,17 @@ private:
                 }
                 const int32_t a1 = start + static_cast<int32_t>(first);
                 const int32_t a2 = a1 + static_cast<int32_t>(second);
-                pushChange(end, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
-                pushChange(end, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
+                // Both runs long and the row not complete, as nearly always: neither change can
+                // cancel the one before it, so the list end does not wait for a look at the
+                // change just stored (a wait from one horizontal code to the next).
+                if ((first != 0) & (second != 0) & (a2 < width)) {
+                    end[0] = static_cast<uint32_t>(a1);
+                    end[1] = static_cast<uint32_t>(a2);
+                    end += 2;
+                } else {
+                    pushChange(end, static_cast<uint32_t>(a1), static_cast<uint32_t>(width));
+                    pushChange(end, static_cast<uint32_t>(a2), static_cast<uint32_t>(width));
+                }
                 a0 = a2; // same colour again: the next b1 is at or after this one
                 if (a0 < width)
                     while (static_cast<int32_t>(*b) <= a0) b += 2;
