@@ -47,18 +47,27 @@ constexpr int kModeRunIndexBits = 10;
 // The decoder consumes all the codes of an entry at once (one shift of the bit window waiting for
 // the lookup, not one per code) and goes back when the row ends, or fails, before the last.
 struct ModeRun {
-    uint8_t kind;       // tables::ModeKind of the first code
-    uint8_t more;       // vertical codes after the first: 0, 1 or 2
-    int8_t delta[3];    // a1 - b1 of the vertical codes
-    uint8_t through[2]; // bits up to the end of the first code, of the second
-    uint8_t total;      // bits of all the codes
+    uint8_t kind;     // tables::ModeKind of the first code
+    uint8_t more;     // vertical codes after the first: 0, 1 or 2
+    int8_t delta[3];  // a1 - b1 of the vertical codes
+    uint8_t near;     // bit i: code i has a1 at b1 or one left of it, and the next b1 is b1's successor
+    uint8_t total;    // bits of all the codes
 };
+
+bool isNear(int delta) { return delta == 0 || delta == -1; }
+
+// Bits of the vertical code for a1 - b1 = delta: 1, 011/010, 000011/000010, 0000011/0000010.
+int verticalCodeLength(int delta) {
+    static constexpr int kLengths[4] = {1, 3, 6, 7};
+    return kLengths[delta < 0 ? -delta : delta];
+}
 
 ModeRun modeRunEntry(uint32_t bits) {
     const int shift = kModeRunIndexBits - tables::kModeIndexBits;
     const tables::ModeEntry first = tables::kModeDecode[bits >> shift];
-    ModeRun entry{first.kind, 0, {first.delta, 0, 0}, {first.length, 0}, first.length};
+    ModeRun entry{first.kind, 0, {first.delta, 0, 0}, 0, first.length};
     if (first.kind != tables::kVertical) return entry;
+    entry.near = isNear(first.delta) ? 1 : 0;
     int used = first.length;
     for (int i = 1; i < 3; ++i) {
         const uint32_t rest = (bits << used) & ((1u << kModeRunIndexBits) - 1);
@@ -67,11 +76,18 @@ ModeRun modeRunEntry(uint32_t bits) {
         if (next.kind != tables::kVertical || next.length > kModeRunIndexBits - used) break;
         entry.delta[i] = next.delta;
         entry.more = static_cast<uint8_t>(i);
+        if (isNear(next.delta)) entry.near |= static_cast<uint8_t>(1u << i);
         used += next.length;
-        if (i < 2) entry.through[i] = static_cast<uint8_t>(used);
         entry.total = static_cast<uint8_t>(used);
     }
     return entry;
+}
+
+// Bits of an entry's first `codes` vertical codes.
+int bitsThrough(const ModeRun& modes, int codes) {
+    int used = 0;
+    for (int i = 0; i < codes; ++i) used += verticalCodeLength(modes.delta[i]);
+    return used;
 }
 
 const ModeRun* modeRuns() {
@@ -352,6 +368,45 @@ private:
         return verticalAtEdge(end, b, width, from, delta, a0);
     }
 
+    // One vertical code of an entry on the way that assumes the row goes on: false, with nothing
+    // decided, when a1 is not right of the change before it, or the row is complete.
+    template <int Code>
+    static KESTREL_INLINE bool nextVertical(const ModeRun& modes, uint32_t* end, const uint32_t*& b, int32_t width,
+                                            int32_t& from) {
+        const int32_t a1 = static_cast<int32_t>(*b) + modes.delta[Code];
+        if (a1 <= from) return false;
+        end[Code] = static_cast<uint32_t>(a1);
+        from = a1;
+        if (modes.near & (1u << Code)) {
+            ++b; // a1 beyond the width moves b among the end markers only: the caller stops there
+            return true;
+        }
+        if (a1 >= width) return false; // a search would run past the end markers
+        b += (modes.delta[Code] >> 7) | 1;
+        while (static_cast<int32_t>(*b) <= a1) b += 2;
+        return true;
+    }
+
+    // All the vertical codes of an entry, on the assumption that the row goes on past the last
+    // and that no code cancels a change (both nearly always true): one comparison per code and
+    // one for the width at the end. False, with nothing changed, when the assumption fails; the
+    // codes are then taken one at a time with every question asked.
+    static KESTREL_INLINE bool verticalsWithinRow(const ModeRun& modes, uint32_t*& end, const uint32_t*& b,
+                                                  int32_t width, int32_t& a0) {
+        const uint32_t* next = b;
+        int32_t from = a0;
+        if (!nextVertical<0>(modes, end, next, width, from)) return false;
+        if (modes.more) {
+            if (!nextVertical<1>(modes, end, next, width, from)) return false;
+            if (modes.more > 1 && !nextVertical<2>(modes, end, next, width, from)) return false;
+        }
+        if (from >= width) return false;
+        end += modes.more + 1;
+        b = next;
+        a0 = from;
+        return true;
+    }
+
     // The rest: a1 at a0 (a zero-length run), at the width (the row is complete) or outside.
     static bool verticalAtEdge(uint32_t*& end, const uint32_t*& b, int32_t width, int32_t from, int delta,
                                int32_t& a0) {
@@ -391,28 +446,30 @@ private:
             // Read through a reference: a copy of the entry would hold its fields in registers
             // that the loop needs, and they would be spilled to the stack on every lookup.
             const ModeRun& modes = modeTable[bits.peek(kModeRunIndexBits)];
-            if (modes.kind == tables::kVertical) {
+            if (modes.kind == tables::kVertical && verticalsWithinRow(modes, end, b, width, a0)) {
+                bits.consume(modes.total);
+            } else if (modes.kind == tables::kVertical) {
                 // The codes are consumed together once they are done with (the next lookup waits
                 // for one shift); when the row ends or fails before the last, only those used.
                 if (!vertical(end, b, width, a0, modes.delta[0], a0)) {
-                    bits.consume(modes.through[0]);
+                    bits.consume(bitsThrough(modes, 1));
                     ok = false;
                     break;
                 }
                 // The codes after it belong to this row only while the row goes on.
                 if (modes.more) {
                     if (a0 >= width) {
-                        bits.consume(modes.through[0]);
+                        bits.consume(bitsThrough(modes, 1));
                         break;
                     }
                     if (!vertical(end, b, width, a0, modes.delta[1], a0)) {
-                        bits.consume(modes.through[1]);
+                        bits.consume(bitsThrough(modes, 2));
                         ok = false;
                         break;
                     }
                     if (modes.more > 1) {
                         if (a0 >= width) {
-                            bits.consume(modes.through[1]);
+                            bits.consume(bitsThrough(modes, 2));
                             break;
                         }
                         if (!vertical(end, b, width, a0, modes.delta[2], a0)) {

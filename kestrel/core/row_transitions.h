@@ -1,6 +1,6 @@
 // A bilevel row as the positions where its colour changes. Rows start white; the entries at even
 // indices are where black begins, the odd ones where white begins again. Every entry is below the
-// row width; the codecs append four copies of the width behind the last one as end markers.
+// row width; the codecs append six copies of the width behind the last one as end markers.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@ struct RowFormat {
     bool whiteIsZero = true;  // false: white pixels are 1 bits
 };
 
-constexpr size_t kEndMarkers = 4;
+constexpr size_t kEndMarkers = 6;
 
 class Transitions {
 public:
