@@ -52,6 +52,7 @@ struct ModeRun {
     int8_t delta[3];  // a1 - b1 of the vertical codes
     uint8_t near;     // bit i: code i has a1 at b1 or one left of it, and the next b1 is b1's successor
     uint8_t total;    // bits of all the codes
+    uint8_t unused;   // eight bytes: an entry is found with one shift of the index
 };
 
 bool isNear(int delta) { return delta == 0 || delta == -1; }
@@ -65,7 +66,7 @@ int verticalCodeLength(int delta) {
 ModeRun modeRunEntry(uint32_t bits) {
     const int shift = kModeRunIndexBits - tables::kModeIndexBits;
     const tables::ModeEntry first = tables::kModeDecode[bits >> shift];
-    ModeRun entry{first.kind, 0, {first.delta, 0, 0}, 0, first.length};
+    ModeRun entry{first.kind, 0, {first.delta, 0, 0}, 0, first.length, 0};
     if (first.kind != tables::kVertical) return entry;
     entry.near = isNear(first.delta) ? 1 : 0;
     int used = first.length;
