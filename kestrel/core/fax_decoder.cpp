@@ -298,7 +298,9 @@ private:
         bool ok = true;
         while (true) {
             uint32_t white = 0, black = 0;
-            bits.refill();
+            // Only as many bits as a pair can take: topping the window up after every pair
+            // would cost more than the pair.
+            bits.refillBelow(kPairIndexBits);
             const uint16_t pair = pairs.whiteBlack[bits.peek(kPairIndexBits)];
             const uint32_t first = pair & 63, second = (pair >> 6) & 63;
             // A pair whose white run ends the row would take the next row's first code.
