@@ -359,7 +359,7 @@ private:
             // the one before b1 is left of a1, as changes increase. These two deltas are most of
             // the vertical codes, and a search whose length depends on the delta is what the
             // processor mispredicts. Among the end markers, which are all equal, this may step
-            // one marker further than a search; the fourth marker is there for that.
+            // one marker further than a search; there are markers enough for that.
             if (static_cast<unsigned>(delta + 1) <= 1u) {
                 ++b;
                 return true;
@@ -439,7 +439,8 @@ private:
         // *b is b1 while the row goes on. Changes at even indices start black runs, so the
         // parity of b's index is the colour of the run a0 starts (0 white); the searches for b1
         // step over changes of the other kind two at a time, and the end markers (the width,
-        // four times) stop them.
+        // six times: a lookup's vertical codes may read three beyond b while the row goes on)
+        // stop them.
         const uint32_t* b = ref;
         bool ok = true;
         while (a0 < width) {

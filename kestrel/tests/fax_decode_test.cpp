@@ -33,14 +33,17 @@ TEST(FaxDecode, RowsPaintedAWordAtATimeMatchPixelByPixel) {
             for (bool whiteIsZero : {true, false}) {
                 const RowFormat format{width, (width + 7) / 8 + pad, whiteIsZero};
                 Transitions changes(width);
+                // One painter for all the rows, as in a decode: what earlier rows left in its
+                // words must not show in later ones, dense or sparse.
+                RowPainter painter(format);
                 for (int trial = 0; trial < 20; ++trial) {
                     changes.clear();
-                    const uint32_t density = 1 + random() % 40;
+                    const uint32_t density = trial % 2 ? 1 + random() % 4 : 1 + random() % 400;
                     for (uint32_t x = 0; x < width; ++x)
                         if (random() % density == 0) changes.push(x);
                     changes.terminate();
                     std::vector<uint8_t> row(format.stride, 0xA5);
-                    paintRow(changes, format, row.data());
+                    painter.paint(changes, row.data());
                     ASSERT_EQ(row, paintedPixelByPixel(changes, format))
                         << "width " << width << " pad " << pad << " white is zero " << whiteIsZero;
                 }
@@ -109,6 +112,45 @@ TEST(FaxDecode, VerticalAndPassCodesAtTheRowsEnd) {
     const Bitmap decoded = decode(CodingMode::Group4, coded, expected, &outcome);
     EXPECT_EQ(outcome.rowsDamaged, 0u);
     EXPECT_EQ(firstDifference(expected, decoded), "");
+}
+
+// V0 and then VL1 over a black run of one pixel put a1 where a0 is: a zero-length run, which takes
+// the change back. Both codes come from one lookup, whose shortcut must leave that to the careful
+// path, and the row must end where its codes say.
+TEST(FaxDecode, VerticalCodeCancellingTheChangeBeforeIt) {
+    std::vector<uint8_t> coded(16, 0);
+    BitWriter bits(ByteSpan{coded.data(), coded.size()});
+    bits.put(0x1, 3);  // row 0: horizontal
+    bits.put(0x8, 4);  //        white 3
+    bits.put(0x2, 3);  //        black 1
+    bits.put(0x1, 1);  //        V0 at the width: the row is complete
+    bits.put(0x1, 1);  // row 1: V0, a change at 3
+    bits.put(0x2, 3);  //        VL1 at 4: a1 is 3 again, the change taken back
+    bits.put(0x1, 1);  //        V0 at the width: a white row
+    bits.put(0x1, 1);  // row 2: V0, V0 and V0 at the width, as row 0
+    bits.put(0x1, 1);
+    bits.put(0x1, 1);
+    bits.put(0x001, 12);
+    bits.put(0x001, 12); // end of facsimile block
+    bits.finish();
+    Bitmap expected(8, 3, true);
+    expected.setBlack(3, 0);
+    DecodeOutcome outcome;
+    const Bitmap decoded = decode(CodingMode::Group4, coded, expected, &outcome);
+    EXPECT_EQ(outcome.rowsDamaged, 0u);
+    EXPECT_EQ(firstDifference(expected, decoded), "");
+}
+
+// A row layout whose stride cannot hold the width is refused whole: nothing is decoded or written.
+TEST(FaxDecode, StrideNarrowerThanTheWidthIsRefused) {
+    const Bitmap image = patternImage(200, 4, true, 3);
+    const std::vector<uint8_t> coded = encode(CodingMode::Group4, 0, image);
+    std::vector<uint8_t> out(100, 0xA5);
+    const DecodeOutcome outcome = decodeRows(CodingMode::Group4, RowFormat{200, 24, true},
+                                             ConstByteSpan{coded.data(), coded.size()}, 4, ByteSpan{out.data(), out.size()});
+    EXPECT_EQ(outcome.bytes, 0u);
+    EXPECT_EQ(outcome.rowsProduced, 0u);
+    EXPECT_EQ(out, std::vector<uint8_t>(100, 0xA5));
 }
 
 } // namespace
