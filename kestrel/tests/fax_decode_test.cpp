@@ -26,6 +26,22 @@ std::vector<uint8_t> paintedPixelByPixel(const Transitions& changes, const RowFo
     return row;
 }
 
+// A last row of three V0 codes (the row above again, when its changes are at most two), then the
+// end of the facsimile block.
+void putRowAsAboveAndEnd(BitWriter& bits) {
+    for (int i = 0; i < 3; ++i) bits.put(0x1, 1);
+    bits.put(0x001, 12);
+    bits.put(0x001, 12);
+    bits.finish();
+}
+
+void expectGroup4Rows(const std::vector<uint8_t>& coded, const Bitmap& expected) {
+    DecodeOutcome outcome;
+    const Bitmap decoded = decode(CodingMode::Group4, coded, expected, &outcome);
+    EXPECT_EQ(outcome.rowsDamaged, 0u);
+    EXPECT_EQ(firstDifference(expected, decoded), "");
+}
+
 TEST(FaxDecode, RowsPaintedAWordAtATimeMatchPixelByPixel) {
     std::mt19937 random(5);
     for (uint32_t width : {1u, 7u, 63u, 64u, 65u, 127u, 200u, 1728u}) {
@@ -99,19 +115,11 @@ TEST(FaxDecode, VerticalAndPassCodesAtTheRowsEnd) {
     bits.put(0x2, 7); // row 1: VL3 at the width, black from pixel 5
     bits.put(0x2, 3); //        VL1 at the width, white from pixel 7
     bits.put(0x1, 4); //        pass over the width
-    bits.put(0x1, 1); // row 2: V0, V0 and V0 at the width, as row 1
-    bits.put(0x1, 1);
-    bits.put(0x1, 1);
-    bits.put(0x001, 12);
-    bits.put(0x001, 12); // end of facsimile block
-    bits.finish();
+    putRowAsAboveAndEnd(bits); // row 2: as row 1
     Bitmap expected(8, 3, true);
     expected.fillRun(1, 5, 7);
     expected.fillRun(2, 5, 7);
-    DecodeOutcome outcome;
-    const Bitmap decoded = decode(CodingMode::Group4, coded, expected, &outcome);
-    EXPECT_EQ(outcome.rowsDamaged, 0u);
-    EXPECT_EQ(firstDifference(expected, decoded), "");
+    expectGroup4Rows(coded, expected);
 }
 
 // V0 and then VL1 over a black run of one pixel put a1 where a0 is: a zero-length run, which takes
@@ -127,18 +135,10 @@ TEST(FaxDecode, VerticalCodeCancellingTheChangeBeforeIt) {
     bits.put(0x1, 1);  // row 1: V0, a change at 3
     bits.put(0x2, 3);  //        VL1 at 4: a1 is 3 again, the change taken back
     bits.put(0x1, 1);  //        V0 at the width: a white row
-    bits.put(0x1, 1);  // row 2: V0, V0 and V0 at the width, as row 0
-    bits.put(0x1, 1);
-    bits.put(0x1, 1);
-    bits.put(0x001, 12);
-    bits.put(0x001, 12); // end of facsimile block
-    bits.finish();
+    putRowAsAboveAndEnd(bits); // row 2: as row 1, white
     Bitmap expected(8, 3, true);
     expected.setBlack(3, 0);
-    DecodeOutcome outcome;
-    const Bitmap decoded = decode(CodingMode::Group4, coded, expected, &outcome);
-    EXPECT_EQ(outcome.rowsDamaged, 0u);
-    EXPECT_EQ(firstDifference(expected, decoded), "");
+    expectGroup4Rows(coded, expected);
 }
 
 // A row layout whose stride cannot hold the width is refused whole: nothing is decoded or written.
