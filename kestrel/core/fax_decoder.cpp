@@ -589,8 +589,8 @@ private:
 DecodeOutcome decodeRows(CodingMode mode, const RowFormat& format, ConstByteSpan data, uint32_t rowCount,
                          ByteSpan out) {
     DecodeOutcome outcome;
-    if (format.width == 0 || format.stride < (uint64_t{format.width} + 7) / 8 || !isCcittMode(static_cast<uint8_t>(mode)))
-        return outcome;
+    const bool strideHoldsWidth = format.stride >= (uint64_t{format.width} + 7) / 8;
+    if (format.width == 0 || !strideHoldsWidth || !isCcittMode(static_cast<uint8_t>(mode))) return outcome;
     FaxDecoder decoder(mode, format, data);
     RowSink sink(format, out);
     uint32_t r = 0;

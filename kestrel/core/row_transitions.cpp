@@ -53,9 +53,10 @@ RowPainter::RowPainter(const RowFormat& format)
 // A word's pixels, with the row white where the word starts, are the XOR of the ones from each of
 // its changes to the word's end. Across the row that XOR is kept as one running sum, so that a
 // change costs one XOR on the chain from change to change; each change stores the sum in its
-// word's slot, the last store winning. A word's own part is then its sum with the sum of the
-// word with changes before it taken out, flipped when the changes before it are odd in number. Nothing here branches on where the changes fall: in rows of noise or a
-// dithered picture the processor could not foresee it.
+// word's slot, the last store winning, and marks the word with the row's number. A word's own
+// part is then its sum with the sum of the word with changes before it taken out, flipped when
+// the changes before it are odd in number. Nothing here branches on where the changes fall: in
+// rows of noise or a dithered picture the processor could not foresee it.
 void RowPainter::paint(const Transitions& changes, uint8_t* row) {
     const uint32_t* t = changes.data();
     size_t n = changes.count();
@@ -89,7 +90,8 @@ void RowPainter::paint(const Transitions& changes, uint8_t* row) {
         if (i < fullWords) {
             storeBigEndian64(row + i * 8, word);
         } else {
-            for (size_t b = 0; i * 8 + b < format_.stride; ++b) row[i * 8 + b] = static_cast<uint8_t>(word >> (56 - 8 * b));
+            for (size_t b = 0; i * 8 + b < format_.stride; ++b)
+                row[i * 8 + b] = static_cast<uint8_t>(word >> (56 - 8 * b));
         }
     }
 }

@@ -146,8 +146,9 @@ TEST(FaxDecode, StrideNarrowerThanTheWidthIsRefused) {
     const Bitmap image = patternImage(200, 4, true, 3);
     const std::vector<uint8_t> coded = encode(CodingMode::Group4, 0, image);
     std::vector<uint8_t> out(100, 0xA5);
-    const DecodeOutcome outcome = decodeRows(CodingMode::Group4, RowFormat{200, 24, true},
-                                             ConstByteSpan{coded.data(), coded.size()}, 4, ByteSpan{out.data(), out.size()});
+    const RowFormat tooNarrow{200, 24, true}; // 200 pixels need 25 bytes
+    const DecodeOutcome outcome = decodeRows(CodingMode::Group4, tooNarrow, ConstByteSpan{coded.data(), coded.size()},
+                                             4, ByteSpan{out.data(), out.size()});
     EXPECT_EQ(outcome.bytes, 0u);
     EXPECT_EQ(outcome.rowsProduced, 0u);
     EXPECT_EQ(out, std::vector<uint8_t>(100, 0xA5));
