@@ -55,7 +55,8 @@ struct ModeRun {
     uint8_t unused;   // eight bytes: an entry is found with one shift of the index
 };
 
-bool isNear(int delta) { return delta == 0 || delta == -1; }
+// After a vertical code with a1 at b1 or one left of it, the next b1 is the change after b1.
+constexpr bool isNear(int delta) { return delta == 0 || delta == -1; }
 
 // Bits of the vertical code for a1 - b1 = delta: 1, 011/010, 000011/000010, 0000011/0000010.
 int verticalCodeLength(int delta) {
@@ -360,15 +361,21 @@ private:
             // the vertical codes, and a search whose length depends on the delta is what the
             // processor mispredicts. Among the end markers, which are all equal, this may step
             // one marker further than a search; there are markers enough for that.
-            if (static_cast<unsigned>(delta + 1) <= 1u) {
+            if (isNear(delta)) {
                 ++b;
                 return true;
             }
-            b += (delta >> 7) | 1;
-            while (static_cast<int32_t>(*b) <= a0) b += 2;
+            searchNextB1(b, delta, a1);
             return true;
         }
         return verticalAtEdge(end, b, width, from, delta, a0);
+    }
+
+    // The next b1 after a vertical code that is not near: from the change after b1 (a1 right of
+    // b1) or the one before it (a1 left of b1), over pairs of changes up to the first right of a1.
+    static KESTREL_INLINE void searchNextB1(const uint32_t*& b, int delta, int32_t a1) {
+        b += (delta >> 7) | 1;
+        while (static_cast<int32_t>(*b) <= a1) b += 2;
     }
 
     // One vertical code of an entry on the way that assumes the row goes on: false, with nothing
@@ -385,8 +392,7 @@ private:
             return true;
         }
         if (a1 >= width) return false; // a search would run past the end markers
-        b += (modes.delta[Code] >> 7) | 1;
-        while (static_cast<int32_t>(*b) <= a1) b += 2;
+        searchNextB1(b, modes.delta[Code], a1);
         return true;
     }
 
@@ -419,12 +425,11 @@ private:
         a0 = a1;
         if (a1 == width) return true;
         pushChange(end, static_cast<uint32_t>(a1));
-        if (static_cast<unsigned>(delta + 1) <= 1u && b1 < width) {
+        if (isNear(delta) && b1 < width) {
             ++b;
             return true;
         }
-        b += (delta >> 7) | 1;
-        while (static_cast<int32_t>(*b) <= a0) b += 2;
+        searchNextB1(b, delta, a1);
         return true;
     }
 

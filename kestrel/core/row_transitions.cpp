@@ -96,10 +96,6 @@ void RowPainter::paint(const Transitions& changes, uint8_t* row) {
     }
 }
 
-void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row) {
-    RowPainter(format).paint(changes, row);
-}
-
 void paintWhiteRow(const RowFormat& format, uint8_t* row) {
     std::memset(row, format.whiteIsZero ? 0x00 : 0xFF, format.stride);
 }

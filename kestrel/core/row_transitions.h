@@ -85,9 +85,6 @@ private:
     uint32_t row_ = 0;
 };
 
-// The same for a single row.
-void paintRow(const Transitions& changes, const RowFormat& format, uint8_t* row);
-
 // A row of white pixels, padding included.
 void paintWhiteRow(const RowFormat& format, uint8_t* row);
 
