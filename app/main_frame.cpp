@@ -155,15 +155,19 @@ void CMainFrame::OnCloseAll() {
 void CMainFrame::OnInquiryCloseAll() {
   while (qfw::MdiChildWindow* child = ActiveChild()) {
     auto* document = dynamic_cast<CQuillDoc*>(child->GetDocument());
-    if (!document || !document->ConfirmSaveIfModified()) return;
-    document->OnCloseDocument();
+    if (!document) return;
+    const qfw::LifeWatch watch = document->Watch();
+    if (!document->ConfirmSaveIfModified()) return;
+    if (watch.Alive()) document->OnCloseDocument();
   }
 }
 
 void CMainFrame::OnCloseActive() {
   qfw::MdiChildWindow* child = ActiveChild();
   auto* document = child ? dynamic_cast<CQuillDoc*>(child->GetDocument()) : nullptr;
-  if (document && document->ConfirmSaveIfModified()) document->OnCloseDocument();
+  if (!document) return;
+  const qfw::LifeWatch watch = document->Watch();
+  if (document->ConfirmSaveIfModified() && watch.Alive()) document->OnCloseDocument();
 }
 
 void CMainFrame::OnEditSelectAll() {

@@ -74,18 +74,16 @@ Document* DocTemplate::OpenDocumentFile(const char* path) {
     document->OnCloseDocument();
     return nullptr;
   }
-  if (path) {
-    if (!document->OnOpenDocument(path)) {
-      document->OnCloseDocument();
-      return nullptr;
-    }
-  } else {
-    if (!document->OnNewDocument()) {
-      document->OnCloseDocument();
-      return nullptr;
-    }
-    ++untitledCount_;
+  // Reading a file may report a fault in a modal box, whose message loop can close the main
+  // window and with it every document, this one included.
+  const LifeWatch watch = document->Watch();
+  const bool ready = path ? document->OnOpenDocument(path) : document->OnNewDocument();
+  if (!watch.Alive() || !frame->Handle()) return nullptr;
+  if (!ready) {
+    document->OnCloseDocument();
+    return nullptr;
   }
+  if (!path) ++untitledCount_;
   if (View* view = child->ActiveView()) view->OnInitialUpdate();
   frame->OnChildActivated(MdiChildWindow::FromHandle(frame->ActiveChildWindow()));
   return document;

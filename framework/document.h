@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "lifetime.h"
+
 namespace qfw {
 
 class DocTemplate;
@@ -49,6 +51,9 @@ class Document {
   // Commands routed from the active view; false passes them on.
   virtual bool OnCommand(UINT id);
 
+  // Whether the document still exists after a call that may have closed it (see lifetime.h).
+  LifeWatch Watch() const { return lifetime_.Watch(); }
+
  private:
   friend class DocTemplate;
   friend class View;
@@ -62,6 +67,7 @@ class Document {
   std::string title_;
   std::string pathName_;
   bool modified_ = false;
+  Lifetime lifetime_;
 };
 
 // The part of `path` after its last backslash, slash or colon.

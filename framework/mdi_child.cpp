@@ -96,7 +96,10 @@ LRESULT MdiChildWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_CLOSE:
       // The document decides: it asks its question, then closes with all its windows.
       if (document_) {
-        if (document_->SaveModified()) document_->OnCloseDocument();
+        // The question's message loop may close the document (and this window) meanwhile.
+        Document* document = document_;
+        const LifeWatch watch = document->Watch();
+        if (document->SaveModified() && watch.Alive()) document->OnCloseDocument();
         return 0;
       }
       break;

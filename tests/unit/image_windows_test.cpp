@@ -172,6 +172,56 @@ TEST_F(ImageWindowTest, ExitAsksForEveryModifiedImageAndCancelKeepsTheProgram) {
   EXPECT_EQ(no.asked, (std::vector<std::string>{"Save changes to IMAGE1?", "Save changes to IMAGE3?"}));
 }
 
+// While a modal box is up its message loop runs: the main window can be closed, and every
+// document and image window with it, before the box returns.
+class ClosingPresenter : public qfw::MessagePresenter {
+ public:
+  ClosingPresenter(HWND mainWindow, int answer) : mainWindow_(mainWindow), answer_(answer) {}
+  int Show(HWND, const char* text, const char*, UINT) override {
+    asked.push_back(text);
+    if (asked.size() == 1) SendMessageA(mainWindow_, WM_CLOSE, 0, 0);
+    return answer_;
+  }
+  std::vector<std::string> asked;
+
+ private:
+  HWND mainWindow_;
+  int answer_;
+};
+
+TEST_F(ImageWindowTest, DocumentsClosedDuringTheirOwnReportOrQuestionAreNotTouchedAgain) {
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof folder, folder);
+  const std::string damaged = std::string(folder) + "quill_closed_while_reported.bmp";
+  HANDLE file = CreateFileA(damaged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, "BM not a bitmap", 15, &written, nullptr);
+  CloseHandle(file);
+  {
+    ClosingPresenter closing(window_, IDOK);
+    qfw::ScopedMessagePresenter scope(closing);
+    EXPECT_FALSE(frame_->OnImageFile(damaged.c_str()));
+    EXPECT_EQ(closing.asked, (std::vector<std::string>{"File load failure."}));
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_TRUE(template_->Documents().empty());
+  }
+  DeleteFileA(damaged.c_str());
+}
+
+TEST_F(ImageWindowTest, AnImageWindowClosedDuringItsOwnSaveQuestionIsNotClosedTwice) {
+  NewImage()->SetModified(true);
+  const HWND child = GetWindow(FindWindowExA(window_, nullptr, "MDIClient", nullptr), GW_CHILD);
+  ASSERT_NE(child, nullptr);
+  // Answered No: the frame's close (asked the same question inside) goes ahead, the image
+  // window's own close then finds nothing left to close.
+  ClosingPresenter closing(window_, IDNO);
+  qfw::ScopedMessagePresenter scope(closing);
+  SendMessageA(child, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_TRUE(template_->Documents().empty());
+}
+
 TEST_F(ImageWindowTest, ATransferredImageGetsItsOwnWindowWhileTheActiveWindowStaysActive) {
   SetActiveWindow(window_);
   CQuillDoc* first = ScannedImage(300, 200, 8);
