@@ -1,5 +1,7 @@
 #include "program_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <utility>
 
 namespace e2e {
@@ -197,6 +199,14 @@ bool ProgramDriver::SetEditText(HWND dialog, int editId, const std::string& text
   return edit && SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+bool ProgramDriver::SelectListLine(HWND dialog, int listId, const std::string& text) const {
+  HWND list = GetDlgItem(dialog, listId);
+  if (!list) return false;
+  const LRESULT index =
+      SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+  return index != LB_ERR && SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == index;
+}
+
 std::vector<std::string> ProgramDriver::MdiChildTitles() const {
   std::vector<std::string> titles;
   HWND client = FindWindowExA(mainWindow_, nullptr, "MDIClient", nullptr);
@@ -221,11 +231,16 @@ bool ProgramDriver::InstallMenuProbe() {
 }
 
 int ProgramDriver::MenuItemState(UINT commandId, bool systemMenu) {
-  if (!InstallMenuProbe()) return -1;
+  // A probe that cannot answer must not look like an item missing from the menu.
+  if (!InstallMenuProbe()) {
+    ADD_FAILURE() << "the menu probe " << kMenuProbeDll << " could not be installed in the program";
+    return -1;
+  }
   static const UINT query = RegisterWindowMessageA("QuillTest.MenuItemState");
   DWORD_PTR state = 0;
   if (!SendMessageTimeoutA(mainWindow_, query, commandId, systemMenu ? 1 : 0, SMTO_NORMAL, 5000,
                            &state)) {
+    ADD_FAILURE() << "the menu probe did not answer for command " << commandId;
     return -1;
   }
   return static_cast<int>(static_cast<UINT>(state));

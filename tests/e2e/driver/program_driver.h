@@ -74,6 +74,8 @@ class ProgramDriver {
   // `waitUntilClosed` is set. False when the button does not exist or the dialog stayed.
   bool PressButton(HWND dialog, int buttonId, bool waitUntilClosed = true) const;
   bool SetEditText(HWND dialog, int editId, const std::string& text) const;
+  // Selects the line `text` of a list box of a dialog. False when the list has no such line.
+  bool SelectListLine(HWND dialog, int listId, const std::string& text) const;
   // Types `path` into the program's common file dialog titled `caption` ("Open", "Save As")
   // and presses its OK button.
   bool AnswerFileDialog(const char* caption, const std::string& path) const;
@@ -82,7 +84,8 @@ class ProgramDriver {
   std::vector<std::string> MdiChildTitles() const;
 
   // GetMenuState of a command in the main window's current menu (or its system menu), read
-  // inside the program by the probe hook. -1 when the item does not exist or no answer came.
+  // inside the program by the probe hook. -1 when the item does not exist; a probe that cannot
+  // be installed or does not answer fails the running test (and also gives -1).
   int MenuItemState(UINT commandId, bool systemMenu = false);
 
   // Closes the main window and waits for the process to end. False when it did not end in time.
