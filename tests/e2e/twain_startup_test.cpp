@@ -6,6 +6,8 @@
 
 #include "driver/prefix_fixtures.h"
 #include "driver/program_driver.h"
+#include "resource.h"
+#include "tests/common/virtual_scanner_default.h"
 
 namespace {
 
@@ -35,6 +37,46 @@ TEST(StartupWithScanner, ASourceOfAnotherMakerIsWarnedAboutWithItsProductName) {
   EXPECT_EQ(program.FindAnyDialog(), nullptr) << "the warning came more than once";
   DWORD exitCode = 1;
   ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+// A machine has other data sources beside ours (Wine ships two, a user may have a camera). With
+// no stored choice the manager takes the first one found: the warning names that one, and the
+// virtual scanner chosen in Select Source is remembered, so the next start asks nothing.
+TEST(StartupWithScanner, AnotherSourceFoundFirstIsNamedAndChoosingOursIsRemembered) {
+  e2e::DefaultSourceCleared noStoredChoice;
+  e2e::FileCopied other(e2e::ExeFolder() + "..\\..\\twaindsm\\tests\\stub_source.ds",
+                        e2e::WindowsFolder() + "\\twain_32\\ALPHA.DS");
+  ASSERT_TRUE(other.copied()) << "the other source could not be placed";
+  {
+    e2e::ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND warning = program.WaitForDialog(kAppTitle);
+    ASSERT_NE(warning, nullptr) << "no warning about the source of another maker";
+    EXPECT_TRUE(ContainsText(program.DialogTexts(warning),
+                             "It may not run properly by the chosen data sauce.\n\n : Stub ALPHA"));
+    ASSERT_TRUE(program.PressButton(warning, IDOK));
+    ASSERT_TRUE(program.WaitUntilIdle());
+    ASSERT_EQ(program.FindAnyDialog(), nullptr);
+
+    program.PostCommand(ID_SELECT_SOURCE);
+    HWND selection = program.WaitForDialog("Select Source");
+    ASSERT_NE(selection, nullptr) << "the source manager's selection dialog did not appear";
+    ASSERT_TRUE(program.SelectListLine(selection, 1001, "TALVORN Virtual Scanner"));
+    ASSERT_TRUE(program.PressButton(selection, IDOK));
+    ASSERT_TRUE(program.WaitUntilIdle());
+    EXPECT_EQ(program.FindAnyDialog(), nullptr) << "choosing the virtual scanner brought a message";
+    EXPECT_EQ(_stricmp(noStoredChoice.Current().c_str(), quill_test::VirtualScannerPath().c_str()), 0)
+        << noStoredChoice.Current();
+    DWORD exitCode = 1;
+    ASSERT_TRUE(program.Close(10000, &exitCode));
+  }
+  e2e::ProgramDriver again;
+  ASSERT_TRUE(again.Start());
+  ASSERT_TRUE(again.WaitUntilIdle());
+  EXPECT_EQ(again.FindAnyDialog(), nullptr) << "the remembered choice was not used";
+  DWORD exitCode = 1;
+  ASSERT_TRUE(again.Close(10000, &exitCode));
   EXPECT_EQ(exitCode, 0u);
 }
 

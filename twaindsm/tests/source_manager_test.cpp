@@ -131,18 +131,51 @@ class Manager {
   TW_IDENTITY app_ = Application();
 };
 
+// Removes a folder with everything below it.
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+// The sources folder holds exactly what the tests put there: the stubs and the virtual scanner.
+// Whatever the prefix had (Wine ships sources of its own) waits beside it until the test ends.
 class SourceManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearDefault();
+    ASSERT_TRUE(MoveFileA(kSourceFolder, kAsideFolder)) << "no " << kSourceFolder << " to set aside";
+    ASSERT_TRUE(CreateDirectoryA(kSourceFolder, nullptr));
+    const std::string scanner = std::string(kSourceFolder) + "\\TVDSRC32";
+    ASSERT_TRUE(CreateDirectoryA(scanner.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((std::string(kAsideFolder) + "\\TVDSRC32\\TVSCAN.DS").c_str(),
+                          (scanner + "\\TVSCAN.DS").c_str(), TRUE))
+        << "the virtual scanner is not installed";
     InstallStub("ALPHA.DS");
     InstallStub("BETA.DS");
     InstallStub("FAILING.DS");
   }
   void TearDown() override {
-    for (const char* name : {"ALPHA.DS", "BETA.DS", "FAILING.DS"}) DeleteFileA(StubPath(name).c_str());
+    if (GetFileAttributesA(kAsideFolder) != INVALID_FILE_ATTRIBUTES) {
+      RemoveTree(kSourceFolder);
+      EXPECT_TRUE(MoveFileA(kAsideFolder, kSourceFolder)) << "the prefix's sources were not put back";
+    }
     ClearDefault();
   }
+  static constexpr const char* kAsideFolder = "C:\\windows\\twain_32.aside";
 };
 
 TEST_F(SourceManagerTest, ExportsDsmEntryByOrdinalOneAndByName) {

@@ -66,6 +66,71 @@ class SourceManagerRemoved : public FileMovedAside {
   SourceManagerRemoved() : FileMovedAside(WindowsFolder() + "\\twain_32.dll") {}
 };
 
+// A copy of a file for the lifetime of this object (a data source placed among the others).
+class FileCopied {
+ public:
+  FileCopied(const std::string& from, std::string to) : to_(std::move(to)) {
+    copied_ = CopyFileA(from.c_str(), to_.c_str(), TRUE) != 0;
+  }
+  ~FileCopied() {
+    if (copied_) DeleteFileA(to_.c_str());
+  }
+  FileCopied(const FileCopied&) = delete;
+  FileCopied& operator=(const FileCopied&) = delete;
+  bool copied() const { return copied_; }
+
+ private:
+  std::string to_;
+  bool copied_ = false;
+};
+
+// The user's stored default data source, removed for the lifetime of this object: the source
+// manager then takes the first source it finds. Whatever was stored comes back on destruction.
+class DefaultSourceCleared {
+ public:
+  DefaultSourceCleared() {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kTwainKey, 0, KEY_READ | KEY_WRITE, &key_) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    char path[MAX_PATH] = "";
+    DWORD size = sizeof path - 1;
+    if (RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size) ==
+        ERROR_SUCCESS) {
+      stored_ = path;
+      RegDeleteValueA(key_, kValue);
+    }
+  }
+  ~DefaultSourceCleared() {
+    if (!key_) return;
+    if (stored_.empty()) {
+      RegDeleteValueA(key_, kValue);
+    } else {
+      RegSetValueExA(key_, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored_.c_str()),
+                     static_cast<DWORD>(stored_.size() + 1));
+    }
+    RegCloseKey(key_);
+  }
+  DefaultSourceCleared(const DefaultSourceCleared&) = delete;
+  DefaultSourceCleared& operator=(const DefaultSourceCleared&) = delete;
+  // What the source manager stores now, as a path.
+  std::string Current() const {
+    char path[MAX_PATH] = "";
+    DWORD size = sizeof path - 1;
+    if (!key_ || RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(path),
+                                  &size) != ERROR_SUCCESS) {
+      return std::string();
+    }
+    return path;
+  }
+
+ private:
+  static constexpr const char* kTwainKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\TWAIN";
+  static constexpr const char* kValue = "Default Source";
+  HKEY key_ = nullptr;
+  std::string stored_;
+};
+
 // Number values of the program's settings for the lifetime of this object; what was stored
 // before (or that nothing was) comes back on destruction.
 class ProgramSettings {
