@@ -16,16 +16,21 @@ quill_wine_arch() {
   if quill_can_run_32bit; then echo win32; else echo win64; fi
 }
 
-QUILL_ARCH=$(quill_wine_arch)
-export WINEPREFIX=$QUILL_BUILD/wineprefix-$QUILL_ARCH
-export WINEARCH=$QUILL_ARCH
+# Which build runs here, its prefix and its Wine. The answer depends on the 32-bit loader, which
+# the set-up installs: a script that ran the set-up calls this again afterwards.
+quill_select_arch() {
+  QUILL_ARCH=$(quill_wine_arch)
+  export WINEPREFIX=$QUILL_BUILD/wineprefix-$QUILL_ARCH
+  export WINEARCH=$QUILL_ARCH
+  if [ "$QUILL_ARCH" = win64 ]; then
+    QUILL_WINE=/usr/lib/wine/wine64
+  else
+    QUILL_WINE=/usr/lib/wine/wine
+  fi
+  QUILL_WIN_BUILD=$QUILL_BUILD/$QUILL_ARCH       # the build that runs and is tested here
+}
+quill_select_arch
 export WINEDEBUG=${WINEDEBUG:--all}
-if [ "$QUILL_ARCH" = win64 ]; then
-  QUILL_WINE=/usr/lib/wine/wine64
-else
-  QUILL_WINE=/usr/lib/wine/wine
-fi
-QUILL_WIN_BUILD=$QUILL_BUILD/$QUILL_ARCH       # the build that runs and is tested here
 QUILL_NATIVE_BUILD=$QUILL_BUILD/native
 QUILL_INSTALL_DIR="Program Files/TVQuill"      # below drive_c
 
