@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 typedef std::uint8_t TW_UINT8;
@@ -394,3 +395,22 @@ static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE is 6 bytes");
 static_assert(sizeof(TW_SETUPFILEXFER) == 260, "TW_SETUPFILEXFER is 260 bytes");
 static_assert(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO is 42 bytes");
 static_assert(sizeof(TW_PALETTE8) == 1028, "TW_PALETTE8 is 1028 bytes");
+static_assert(sizeof(TW_FRAME) == 16, "TW_FRAME is 16 bytes");
+static_assert(sizeof(TW_STATUS) == 4, "TW_STATUS is 4 bytes");
+static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS is 6 bytes");
+static_assert(sizeof(TW_SETUPMEMXFER) == 12, "TW_SETUPMEMXFER is 12 bytes");
+static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT is 28 bytes");
+static_assert(sizeof(TW_RANGE) == 22, "TW_RANGE is 22 bytes");
+static_assert(sizeof(TW_ELEMENT8) == 4, "TW_ELEMENT8 is 4 bytes");
+// Containers live in global memory that both sides read: their items start where the other
+// side expects them.
+static_assert(offsetof(TW_ENUMERATION, ItemList) == 14, "enumeration items at byte 14");
+static_assert(offsetof(TW_ARRAY, ItemList) == 6, "array items at byte 6");
+// Records that carry a handle or a pointer: the fields before it keep their offsets, and only
+// the handle's own width differs between the 32-bit program (4 bytes) and a 64-bit build.
+static_assert(sizeof(TW_CAPABILITY) == 4 + sizeof(TW_HANDLE), "TW_CAPABILITY");
+static_assert(sizeof(TW_USERINTERFACE) == 4 + sizeof(TW_HANDLE), "TW_USERINTERFACE");
+static_assert(sizeof(TW_EVENT) == sizeof(TW_MEMREF) + 2, "TW_EVENT");
+static_assert(sizeof(TW_MEMORY) == 8 + sizeof(TW_MEMREF), "TW_MEMORY");
+static_assert(offsetof(TW_IMAGEMEMXFER, Memory) == 26, "memory record at byte 26");
+static_assert(sizeof(TW_IMAGEMEMXFER) == 26 + sizeof(TW_MEMORY), "TW_IMAGEMEMXFER");
