@@ -31,6 +31,11 @@ quill_select_arch() {
 }
 quill_select_arch
 export WINEDEBUG=${WINEDEBUG:--all}
+# Shortcuts that installers make stay inside the prefix: no menu entries on the Linux desktop.
+case ";${WINEDLLOVERRIDES:-};" in
+  *";winemenubuilder.exe="*) ;;
+  *) export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d" ;;
+esac
 QUILL_NATIVE_BUILD=$QUILL_BUILD/native
 QUILL_INSTALL_DIR="Program Files/TVQuill"      # below drive_c
 
