@@ -1,5 +1,6 @@
 #include "tiff_writer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dib.h"
@@ -118,25 +119,10 @@ void DescribeImage(KestrelFilter& filter, const Geometry& g, BYTE bits) {
   filter.SetBitsPerPixel(bits);
 }
 
-// Encodes the packed rows in memory; the encoded data in `encoded` and their length returned.
-// 0 after reporting a lack of memory; the library's own failures leave an empty result.
-bool EncodeInMemory(KestrelFilter& filter, const GlobalLockGuard& rows, const Geometry& g, BYTE mode,
-                    BYTE k, DWORD whiteIsZero, GlobalBlock& encoded, DWORD& encodedBytes) {
-  const uint64_t capacity = uint64_t{g.rowBytes} * g.height * 2;
-  try {
-    filter.AllocWorkBuffer(static_cast<size_t>(g.rowBytes) * 2);
-  } catch (const CKestrelException&) {
-    ReportOutOfMemory();
-    return false;
-  }
-  encoded = capacity <= kMaxDibBytes ? GlobalBlock::AllocateMovable(static_cast<SIZE_T>(capacity))
-                                     : GlobalBlock();
-  GlobalLockGuard output(encoded.get());
-  if (!output) {
-    filter.FreeWorkBuffer();
-    ReportOutOfMemory();
-    return false;
-  }
+// The coded data of one page, for a buffer of `capacity` bytes: the library's status (4 when the
+// data did not fit) and the coded length in `encodedBytes`.
+WORD EncodeInto(KestrelFilter& filter, const GlobalLockGuard& rows, const Geometry& g, BYTE mode, BYTE k,
+                DWORD whiteIsZero, const GlobalLockGuard& output, uint64_t capacity, DWORD& encodedBytes) {
   filter.Reset();
   filter.SetEncode(mode, k);
   filter.SetWhiteIsZero(whiteIsZero);
@@ -148,15 +134,46 @@ bool EncodeInMemory(KestrelFilter& filter, const GlobalLockGuard& rows, const Ge
   g_codingParams.word[7] = static_cast<uint32_t>(capacity);
   g_codingParams.word[8] = g.width;
   g_codingParams.word[11] = Address(output.data());
+  WORD status = 0;
   try {
-    filter.Execute(&g_codingParams, 2, 3);
+    status = filter.Execute(&g_codingParams, 2, 3);
+  } catch (const CKestrelException& failure) {
+    status = static_cast<WORD>(failure.Code());
+  }
+  encodedBytes = status == 1 ? g_codingParams.word[7] : 0;
+  return status;
+}
+
+// Encodes the packed rows in memory; the encoded data in `encoded` and their length returned.
+// Coded data is usually far smaller than the rows, but dithered or noisy pages code larger
+// (ordered dither about 3x, a checkerboard 4.5x and more): the buffer grows until it holds the
+// worst case of every mode, a byte per pixel plus each row's end of line. False when the page
+// could not be encoded (a lack of memory is reported here): then nothing may be written.
+bool EncodeInMemory(KestrelFilter& filter, const GlobalLockGuard& rows, const Geometry& g, BYTE mode,
+                    BYTE k, DWORD whiteIsZero, GlobalBlock& encoded, DWORD& encodedBytes) {
+  const uint64_t worstCase = uint64_t{g.width} * g.height + uint64_t{8} * g.height + 64;
+  try {
+    filter.AllocWorkBuffer(static_cast<size_t>(g.rowBytes) * 2);
   } catch (const CKestrelException&) {
-    // The file command that follows fails on the empty data and says so by its status.
-    g_codingParams.word[7] = 0;
+    ReportOutOfMemory();
+    return false;
+  }
+  WORD status = 0;
+  for (uint64_t capacity = std::min(uint64_t{g.rowBytes} * g.height * 2 + 1024, worstCase);;
+       capacity = std::min(capacity * 2, worstCase)) {
+    encoded = capacity <= kMaxDibBytes ? GlobalBlock::AllocateMovable(static_cast<SIZE_T>(capacity))
+                                       : GlobalBlock();
+    GlobalLockGuard output(encoded.get());
+    if (!output) {
+      filter.FreeWorkBuffer();
+      ReportOutOfMemory();
+      return false;
+    }
+    status = EncodeInto(filter, rows, g, mode, k, whiteIsZero, output, capacity, encodedBytes);
+    if (status != 4 || capacity == worstCase) break;  // 4: the coded data did not fit
   }
   filter.FreeWorkBuffer();
-  encodedBytes = g_codingParams.word[7];
-  return true;
+  return status == 1 && encodedBytes > 0;
 }
 
 }  // namespace
