@@ -215,6 +215,8 @@ Status runWriteFile(CallBlock& block, Environment& env) {
     }
     status = resolveCodedInput(block, env.memory, input);
     if (status != kStatusSuccess) return status;
+    // No coded data is no page: a file that held it would open empty, so none is written.
+    if (input.size == 0) return kStatusBadParameter;
     const uint32_t codedWidth = memoryPixelWidth(block, 1);
     if (codedWidth == image.width) return storeFile(env, block.fileName, image, input);
     if (codedWidth > kMaxPixelWidth || uint64_t{tiffRowBytes(codedWidth, 1)} * image.height > kMaxRasterBytes)

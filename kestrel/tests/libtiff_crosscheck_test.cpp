@@ -3,6 +3,7 @@
 #include <tiffio.h>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 #include "block_builder.h"
@@ -90,6 +91,26 @@ TEST_F(WrittenFileTest, BilevelFilesInEveryModeDecodeInLibtiff) {
             EXPECT_EQ(firstDifference(image, theirs), "") << "mode " << int{mode} << " white is zero " << whiteIsZero;
         }
     }
+}
+
+TEST_F(WrittenFileTest, NoCodedDataIsRefusedAndLeavesNoFile) {
+    const Bitmap image = patternImage(1700, 30, true, 7);
+    const std::vector<uint8_t> coded = encode(CodingMode::Group4, 0, image);
+    const RemoveOnExit file{tempPath("nothing_coded.tif")};
+    std::remove(file.path.c_str());
+    block.setWord(kInputBytes, 0);  // an encode that produced nothing, handed on as it was
+    block.setCommand(kCommandWriteFile, 3, 0);
+    block.setWhiteIsZero(true);
+    block.setImage(300, 300, 1700 * 4, 30 * 4, 1);
+    block.setFileName(file.path);
+    block.setWord(kRowBytes, static_cast<uint32_t>(image.stride));
+    block.setWord(kRows, image.height);
+    block.setWord(kPixelWidth, image.width);
+    block.setWord(kInputAddress, block.place(coded));
+    StdioFileSystem files;
+    Environment env{block.memory(), files, nullptr};
+    EXPECT_EQ(executeCallBlock(BlockBuilder::kHeader, env), kStatusBadParameter);
+    EXPECT_FALSE(std::ifstream(file.path).good()) << "a file without a page was written";
 }
 
 TEST_F(WrittenFileTest, CodedRowsNarrowerThanTheFileAreRecoded) {
