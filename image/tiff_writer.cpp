@@ -46,10 +46,12 @@ bool IsWhite(const RGBQUAD& colour) {
   return colour.rgbBlue == 255 && colour.rgbGreen == 255 && colour.rgbRed == 255;
 }
 
-// A table that only runs from black to white, or from white to black, in even grey steps: such
-// an image is stored as grey, anything else with its colour map.
-bool IsGreyRamp(const RGBQUAD* table, DWORD count) {
-  if (count < 2) return false;
+// A table of every grey of the depth in even steps, from black to white or from white to black:
+// such an image is stored as grey, its indexes being its greys. Any other table, a short ramp of
+// an 8-bit image among them, goes with the file as its colour map, or its pixels would be read
+// as the wrong greys.
+bool IsGreyRamp(const RGBQUAD* table, DWORD count, WORD bits) {
+  if (bits < 1 || bits > 8 || count != (DWORD{1} << bits)) return false;
   const bool rising = table[0].rgbRed == 0;
   for (DWORD i = 0; i < count; ++i) {
     const DWORD step = rising ? i : count - 1 - i;
@@ -229,7 +231,7 @@ WORD WriteDibToTiffWith(KestrelFilter& filter, HGLOBAL dib, const char* path,
   g_codingParams.word[5] = Address(dataLock.data());
   g_codingParams.word[8] = g.width;
   // Colours other than greys go with the file, so that a palette image keeps them.
-  if (bits > 1 && bits <= 8 && layout.colorCount > 0 && !IsGreyRamp(table, layout.colorCount)) {
+  if (bits > 1 && bits <= 8 && layout.colorCount > 0 && !IsGreyRamp(table, layout.colorCount, bits)) {
     g_codingParams.word[9] = Address(table);
     g_codingParams.word[10] = layout.colorCount;
   }

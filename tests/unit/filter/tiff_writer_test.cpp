@@ -11,6 +11,7 @@
 #include "dib.h"
 #include "kestrel_filter.h"
 #include "tiff_writer.h"
+#include "../image/dib_builders.h"
 #include "../rendered_dib.h"
 
 namespace quill {
@@ -196,6 +197,19 @@ TEST_F(TiffWriterTest, WritesGreyPaletteAndColourImagesUncompressedWithTheirColo
     EXPECT_EQ(write.params.word[9] != 0, c.paletteHandedOver) << c.name;
     EXPECT_EQ(write.params.word[10], c.paletteHandedOver ? (1u << c.bits) : 0u) << c.name;
   }
+
+  // An 8-bit image whose table is a grey ramp of 16 entries: its indexes 0..15 are not greys.
+  BITMAPINFOHEADER header = InfoHeader(40, 8, 8, 16);
+  header.biXPelsPerMeter = header.biYPelsPerMeter = 11811;
+  std::vector<BYTE> bytes = DibBytes(header, 16 * 4 + 40 * 8);
+  auto* table = reinterpret_cast<RGBQUAD*>(bytes.data() + sizeof header);
+  for (BYTE i = 0; i < 16; ++i) table[i] = RGBQUAD{BYTE(i * 17), BYTE(i * 17), BYTE(i * 17), 0};
+  for (size_t p = 0; p < 40 * 8; ++p) bytes[sizeof header + 16 * 4 + p] = static_cast<BYTE>((p * 7) % 16);
+  GlobalBlock shortRamp = BlockWith(bytes);
+  filter.calls.clear();
+  ASSERT_EQ(WriteDibToTiffWith(filter, shortRamp.get(), (folder_ + "short_ramp8.tif").c_str(), nullptr, 0, 4), 1);
+  WriteReference(folder_ + "short_ramp8.rgb", RenderRgb(shortRamp.get()));
+  EXPECT_EQ(filter.calls.back().params.word[10], 16u) << "the short ramp goes with the file";
 }
 
 TEST_F(TiffWriterTest, TakesResolutionAndSizeFromTheTransferOrTheHeader) {
