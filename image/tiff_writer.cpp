@@ -194,7 +194,8 @@ WORD WriteDibToTiffWith(KestrelFilter& filter, HGLOBAL dib, const char* path,
                         const TW_IMAGEINFO* info, DWORD compress, DWORD kFactor) {
   if (!dib || !path) return 0;
   LockedDib locked(dib);
-  if (!locked || locked.layout().form != DibForm::kInfo) return 0;
+  // Run-length rows are not rows of the image's width: they cannot be packed as such.
+  if (!locked || locked.layout().form != DibForm::kInfo || locked.layout().compression != BI_RGB) return 0;
   const DibLayout& layout = locked.layout();
   const auto* table = reinterpret_cast<const RGBQUAD*>(locked.colorTable());
   const DWORD whiteIsZero = layout.colorCount > 0 && IsWhite(table[0]) ? 1 : 0;

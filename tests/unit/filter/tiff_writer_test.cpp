@@ -249,6 +249,18 @@ TEST_F(TiffWriterTest, ReportsNothingWrittenForFilesThatCannotBeMade) {
   EXPECT_EQ(WriteDibToTiffWith(filter, dib.get(), "Q:\\no\\such\\folder\\x.tif", nullptr, 0, 0), 0);
   EXPECT_EQ(WriteDibToTiffWith(filter, nullptr, "x.tif", nullptr, 0, 0), 0);
   EXPECT_EQ(CodingModeForCompression(9), 0) << "an edited registry value means no compression";
+
+  // A run-length bitmap holds a few bytes for a large picture: nothing may read it as rows.
+  BITMAPINFOHEADER header = InfoHeader(640, 480, 8, 2);
+  header.biCompression = BI_RLE8;
+  header.biSizeImage = 2;
+  std::vector<BYTE> bytes = DibBytes(header, 2 * 4 + 2);
+  bytes.back() = 1;  // 00 01: the end of the bitmap
+  GlobalBlock runLength = BlockWith(bytes);
+  const std::string path = folder_ + "run_length.tif";
+  DeleteFileA(path.c_str());
+  EXPECT_EQ(WriteDibToTiffWith(filter, runLength.get(), path.c_str(), nullptr, 0, 0), 0);
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
