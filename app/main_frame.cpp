@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "resources.h"
 #include "scan_settings.h"
+#include "text.h"
 #include "wait_cursor.h"
 #include "win_handles.h"
 
@@ -22,6 +23,10 @@ namespace {
 // The main window always starts here, whatever the system would choose.
 const int kStartWidth = 640;
 const int kStartHeight = 480;
+
+// The maker-specific data argument type that carries the scanner's inquiry block.
+constexpr TW_UINT16 kDatInquiry = DAT_CUSTOMBASE + 1;
+const char kOurManufacturer[] = "TALVORN";
 
 // The items that must not be chosen while a scan runs; the system menu's Close goes with them.
 const UINT kScannerItems[] = {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT};
@@ -49,6 +54,40 @@ CMainFrame::CMainFrame() {
 void CMainFrame::OnStartupChecks() {
   CheckManufacturer(0);
   ProbeExtendedCapabilities();
+}
+
+void CMainFrame::BuildConnectedScannerText() {
+  m_szConnectedScanner[0] = '\0';
+  unsigned char block[kInquiryAreaBytes] = {};
+  if (!ReadScannerInquiry(block)) return;
+  // A name too long for the box's text is cut for the display only.
+  const std::string text = DescribeInquiry(block, sizeof block);
+  if (!CopyText(m_szConnectedScanner, sizeof m_szConnectedScanner, text)) {
+    CopyText(m_szConnectedScanner, sizeof m_szConnectedScanner, text.substr(0, sizeof m_szConnectedScanner - 1));
+  }
+}
+
+BOOL CMainFrame::ReadScannerInquiry(unsigned char (&block)[kInquiryAreaBytes]) {
+  const int startState = TwainState;
+  // A scan may be running: what its reports would say must not come from this inquiry.
+  const TW_UINT16 returnCode = LastReturnCode;
+  const TW_UINT16 conditionCode = LastConditionCode;
+  BOOL result = FALSE;
+  if (TwainState >= 3 || OpenSourceManager(Handle())) {
+    // A record of its own: SourceIdentity addresses the source a running scan has open.
+    TW_IDENTITY defaultSource = {};
+    if (CallManager(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &defaultSource) &&
+        std::string(defaultSource.Manufacturer,
+                    BoundedLength(defaultSource.Manufacturer, sizeof defaultSource.Manufacturer)) ==
+            kOurManufacturer &&
+        (TwainState >= 4 || OpenSource())) {
+      result = CallSource(DG_CONTROL, kDatInquiry, MSG_GET, block);
+    }
+  }
+  DropToState(startState, Handle());
+  LastReturnCode = returnCode;
+  LastConditionCode = conditionCode;
+  return result;
 }
 
 void CMainFrame::OnDestroy() {

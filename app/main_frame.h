@@ -5,6 +5,7 @@
 
 #include "frame_commands.h"
 #include "mdi_frame.h"
+#include "scanner_models.h"
 #include "twain_connection.h"
 
 namespace quill {
@@ -54,6 +55,14 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection, public Fr
   void OnEditSelectAll();
   void OnViewFullSize();
   void OnViewWindowSize();
+
+  // Asks the default source for its inquiry block and puts "MODEL Rev. REVISION" into
+  // m_szConnectedScanner; leaves it empty for another maker's source or an unknown model.
+  void BuildConnectedScannerText();
+  // The default source's inquiry block into `block`, when the default source is the maker's and
+  // answers. Whatever the connection opens for this it closes again; while a scan runs, the
+  // open source is asked and its identity left untouched. Virtual for tests that bring a block.
+  virtual BOOL ReadScannerInquiry(unsigned char (&block)[kInquiryAreaBytes]);
 
   // The connected scanner's text for the About box; empty until a scanner answered.
   char m_szConnectedScanner[64];

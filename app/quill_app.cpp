@@ -4,9 +4,11 @@
 
 #include <memory>
 
+#include "about_dlg.h"
 #include "kestrel_filter.h"
 #include "document.h"
 #include "file_dialogs.h"
+#include "image_info_dlg.h"
 #include "main_frame.h"
 #include "mdi_child.h"
 #include "quill_doc_template.h"
@@ -81,11 +83,35 @@ std::string UpperCaseExtension(const std::string& path) {
 }
 
 bool CQuillApp::OnCommand(UINT id) {
-  if (id == ID_FILE_OPEN) {
-    OnFileOpenImage();
-    return true;
+  switch (id) {
+    case ID_FILE_OPEN:
+      OnFileOpenImage();
+      return true;
+    case ID_APP_ABOUT:
+      OnAppAbout();
+      return true;
+    case ID_IMAGE_INFORMATION:
+      OnImageInformation();
+      return true;
+    default:
+      return qfw::Application::OnCommand(id);
   }
-  return qfw::Application::OnCommand(id);
+}
+
+// Nothing is touched after either box returns: closing the main window inside the box's loop
+// destroys the frame.
+void CQuillApp::OnAppAbout() {
+  auto* frame = dynamic_cast<CMainFrame*>(MainWindow());
+  if (!frame) return;
+  CAboutDlg dialog(*frame);
+  dialog.DoModal(frame->Handle());
+}
+
+void CQuillApp::OnImageInformation() {
+  auto* frame = dynamic_cast<CMainFrame*>(MainWindow());
+  if (!frame) return;
+  CImageInfoDlg dialog(*frame);
+  dialog.DoModal(frame->Handle());
 }
 
 void CQuillApp::OnFileOpenImage() {

@@ -15,6 +15,11 @@ class CQuillApp : public qfw::Application {
 
   // File Open: a BMP file through its document, a TIFF file through the TIFF reader.
   void OnFileOpenImage();
+  // The About box over the main window.
+  void OnAppAbout();
+  // Size, depth and storage size of the active image; reached by a posted command only, as no
+  // menu carries it.
+  void OnImageInformation();
 };
 
 // The extension of the file name in `path` (after its last dot) in upper case; empty without one.

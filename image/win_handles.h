@@ -162,6 +162,22 @@ class WindowDc {
   HDC dc_;
 };
 
+// The device context of a WM_PAINT, from BeginPaint, ended with EndPaint.
+class PaintDc {
+ public:
+  explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintDc() { EndPaint(window_, &paint_); }
+  PaintDc(const PaintDc&) = delete;
+  PaintDc& operator=(const PaintDc&) = delete;
+
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
+
 // Selects a GDI object into a device context and selects the previous one back at the end, so
 // that the object can be deleted afterwards (a selected object cannot be).
 class ScopedSelection {

@@ -22,3 +22,24 @@
 #define ID_CONFIGURATION        1096
 #define ID_VIEW_FULLSIZE        1191
 #define ID_VIEW_WINDOWSIZE      1192
+
+// The About box (100) and its controls (1129, 1141-1143, 1201-1202).
+#define IDD_ABOUTBOX            100
+#define IDC_CONNECTED_SCANNER   1129
+#define IDC_VERSION             1141
+#define IDC_CONNECTED_LABEL     1142
+#define IDC_LABEL_MARKER        1143
+#define IDC_ABOUT_ICON          1201
+#define IDC_ICON_MARKER         1202
+
+// The image information dialog (102) and its controls (1151-1159).
+#define IDD_IMAGE_INFO          102
+#define IDC_SIZE_LABEL          1151
+#define IDC_IMAGE_SIZE          1152
+#define IDC_BITS_LABEL          1153
+#define IDC_BIT_COUNT           1154
+#define IDC_STORAGE_LABEL       1155
+#define IDC_STORAGE_SIZE        1156
+#define IDC_SIZE_COLON          1157
+#define IDC_BITS_COLON          1158
+#define IDC_STORAGE_COLON       1159

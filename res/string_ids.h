@@ -6,6 +6,49 @@
 #define IDS_APP_TITLE           2
 #define IDS_IMAGE_DOCUMENT      3
 
+// 16-51: display names of the supported scanner models (the table in app/scanner_models.cpp).
+#define IDS_MODEL_DS4500V           16
+#define IDS_MODEL_DS4500            17
+#define IDS_MODEL_DS4200            18
+#define IDS_MODEL_DS3800D           19
+#define IDS_MODEL_DS3800            20
+#define IDS_MODEL_DS3000            21
+#define IDS_MODEL_DS2600            22
+#define IDS_MODEL_DS2100            23
+#define IDS_MODEL_DS1500            24
+#define IDS_MODEL_FB1200C           25
+#define IDS_MODEL_FB1200            26
+#define IDS_MODEL_FB900             27
+#define IDS_MODEL_FB600             28
+#define IDS_MODEL_FB300             29
+#define IDS_MODEL_HS7000AD          30
+#define IDS_MODEL_HS7000            31
+#define IDS_MODEL_HS6000            32
+#define IDS_MODEL_HS5000            33
+#define IDS_MODEL_MF820             34
+#define IDS_MODEL_MF410             35
+#define IDS_MODEL_PS250             36
+#define IDS_MODEL_PS120             37
+#define IDS_MODEL_CS1000            38
+#define IDS_MODEL_CS500             39
+#define IDS_MODEL_LF3600            40
+#define IDS_MODEL_LF2400            41
+#define IDS_MODEL_BK800             42
+#define IDS_MODEL_BK400             43
+#define IDS_MODEL_ID300             44
+#define IDS_MODEL_NT5000            45
+#define IDS_MODEL_NT3000            46
+#define IDS_MODEL_EVAL              47
+#define IDS_MODEL_DS9               48
+#define IDS_MODEL_SC2000            49
+#define IDS_MODEL_SC1000            50
+#define IDS_MODEL_RX100             51
+
+// 20003-20005: the About box.
+#define IDS_REVISION            20003
+#define IDS_UNKNOWN_SCANNER     20004
+#define IDS_VERSION_PREFIX      20005
+
 // 20006-20011: image documents and the main window's questions.
 #define IDS_FILE_TOO_LARGE      20006
 #define IDS_FILE_LOAD_FAILURE   20007
