@@ -1,6 +1,8 @@
 #include "bmp_file.h"
 
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "dib.h"
 
@@ -42,8 +44,15 @@ GlobalBlock ConvertToInfoForm(const BYTE* dib, std::size_t size, DWORD pixelOffs
   DWORD entries = 0;
   if (!ColourEntries(header, entries)) return GlobalBlock();
   const uint64_t tableBytes = uint64_t{entries} * sizeof(RGBQUAD);
-  if (headerSize + tableBytes > size || pixelOffset < headerSize + tableBytes || pixelOffset > size) {
-    return GlobalBlock();
+  const uint64_t afterTable = headerSize + tableBytes;
+  if (afterTable > size) return GlobalBlock();
+  // The file header's offset is believed only where the whole picture fits from it; otherwise
+  // the pixels follow the header and the colour table, as in most files.
+  const uint64_t rowBytes = (uint64_t{static_cast<DWORD>(header.biWidth)} * header.biBitCount + 31) / 32 * 4;
+  const int64_t height = header.biHeight;
+  const uint64_t pixelBytesNeeded = rowBytes * static_cast<uint64_t>(height < 0 ? -height : height);
+  if (pixelOffset < afterTable || pixelOffset > size || size - pixelOffset < pixelBytesNeeded) {
+    pixelOffset = static_cast<DWORD>(afterTable);
   }
   header.biSize = kDibInfoHeaderSize;
   header.biSizeImage = 0;
@@ -67,6 +76,29 @@ DWORD PixelOffsetFromFileHeader(const BYTE* fileHeader, std::size_t dibSize) {
   const DWORD offBits = ReadU32(fileHeader + 10);
   if (offBits < kFileHeaderSize + kDibInfoHeaderSize || offBits - kFileHeaderSize > dibSize) return 0;
   return offBits - static_cast<DWORD>(kFileHeaderSize);
+}
+
+// Every DIB a file gives is kept bottom-up, the layout the view, Copy and the writers all
+// expect: top-down rows are turned over and the height made positive.
+GlobalBlock TurnedBottomUp(GlobalBlock dib) {
+  GlobalLockGuard lock(dib.get());
+  DibLayout layout;
+  if (!lock || ValidateDib(lock.bytes(), lock.size(), &layout) != DibFault::kNone ||
+      layout.form != DibForm::kInfo || layout.height >= 0 || layout.compression != BI_RGB) {
+    return dib;
+  }
+  BYTE* pixels = lock.bytes() + layout.pixelOffset;
+  std::vector<BYTE> spare(layout.rowStride);
+  for (DWORD top = 0, bottom = layout.rowCount - 1; top < bottom; ++top, --bottom) {
+    BYTE* upper = pixels + std::size_t{top} * layout.rowStride;
+    BYTE* lower = pixels + std::size_t{bottom} * layout.rowStride;
+    std::memcpy(spare.data(), upper, layout.rowStride);
+    std::memcpy(upper, lower, layout.rowStride);
+    std::memcpy(lower, spare.data(), layout.rowStride);
+  }
+  const LONG height = static_cast<LONG>(layout.rowCount);
+  std::memcpy(lock.bytes() + offsetof(BITMAPINFOHEADER, biHeight), &height, sizeof height);
+  return dib;
 }
 
 }  // namespace
@@ -107,19 +139,20 @@ GlobalBlock ReadBmpFileToDib(qfw::File& file) {
     const DWORD headerSize = ReadU32(lock.bytes());
     const DWORD pixelOffset = PixelOffsetFromFileHeader(fileHeader, dibSize);
     if (IsLargerInfoHeader(headerSize)) {
-      return ConvertToInfoForm(lock.bytes(), dibSize, pixelOffset);
+      return TurnedBottomUp(ConvertToInfoForm(lock.bytes(), dibSize, pixelOffset));
     }
     DibLayout layout;
     if (headerSize == kDibInfoHeaderSize && pixelOffset > 0 &&
         ValidateDib(lock.bytes(), dibSize, &layout) == DibFault::kNone &&
-        layout.compression == BI_RGB && pixelOffset != layout.pixelOffset) {
+        layout.compression == BI_RGB && pixelOffset != layout.pixelOffset &&
+        dibSize - pixelOffset >= layout.pixelDataSize) {
       // A gap between colour table and pixels: the pixels are where the file says.
-      return ConvertToInfoForm(lock.bytes(), dibSize, pixelOffset);
+      return TurnedBottomUp(ConvertToInfoForm(lock.bytes(), dibSize, pixelOffset));
     }
     // Pixel rows cut short, or sizes that reach past the file: not a picture to show.
     if (ValidateDib(lock.bytes(), dibSize, nullptr) != DibFault::kNone) return GlobalBlock();
   }
-  return block;
+  return TurnedBottomUp(std::move(block));
 }
 
 }  // namespace quill

@@ -99,6 +99,22 @@ TEST(BmpReading, TakesTheFourVersionHeaderAndTopDownRows) {
   GlobalBlock fromTopDown = ReadBmp(TempPath("quill_topdown.bmp"));
   ASSERT_TRUE(fromTopDown);
   EXPECT_TRUE(RenderRgb(fromTopDown.get()) == expected);
+  {
+    // Kept bottom-up, the one layout the view and Copy read rows in.
+    GlobalLockGuard lock(fromTopDown.get());
+    EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(lock.bytes())->biHeight, 46);
+  }
+
+  // An offset that points where the pixels cannot fit (past the end, or too near it) is not
+  // believed: the pixels follow the header, as in the file.
+  for (const DWORD offBits : {DWORD{5000000}, static_cast<DWORD>(bottomUp.size() - 10)}) {
+    std::vector<BYTE> misplaced = bottomUp;
+    std::memcpy(&misplaced[10], &offBits, 4);
+    WriteBytes(TempPath("quill_misplaced.bmp"), misplaced);
+    GlobalBlock fromMisplaced = ReadBmp(TempPath("quill_misplaced.bmp"));
+    ASSERT_TRUE(fromMisplaced) << offBits;
+    EXPECT_TRUE(RenderRgb(fromMisplaced.get()) == expected) << offBits;
+  }
 
   // Pixels placed behind a gap after the colour table are taken from where the file says.
   std::vector<BYTE> gap(bottomUp.begin(), bottomUp.begin() + 54);
