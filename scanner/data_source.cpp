@@ -632,7 +632,8 @@ TW_UINT16 DataSource::MemoryTransfer(TW_IMAGEMEMXFER* xfer) {
   xfer->Columns = page_.width;
   xfer->XOffset = 0;
   xfer->YOffset = strip_row_;
-  xfer->BytesWritten = static_cast<TW_UINT32>(bytes);
+  // A source that forgets the count leaves whatever the application put there.
+  if (!scenario_.strip_count_unset) xfer->BytesWritten = static_cast<TW_UINT32>(bytes);
   ++strips_sent_;
   strip_offset_ += bytes;
   bool done = strip_offset_ >= strip_data_.size();

@@ -176,6 +176,8 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
     good = ParseSize(value, s.announced_width, s.announced_length);
   } else if (key == "broken_native_dib") {
     good = ParseBool(value, s.broken_native_dib);
+  } else if (key == "strip_count_unset") {
+    good = ParseBool(value, s.strip_count_unset);
   } else if (key == "paper") {
     good = value == "A4" || value == "Letter";
     s.letter = value == "Letter";

@@ -42,6 +42,7 @@ struct Scenario {
   uint32_t announced_width = 0;    // DAT_IMAGEINFO announces this size instead of the page's
   uint32_t announced_length = 0;   //   (both 0: the page's own)
   bool broken_native_dib = false;  // native DIBs claim four times their rows (beyond their block)
+  bool strip_count_unset = false;  // memory mode: strips leave BytesWritten as the application set it
   bool letter = false;             // the paper when the source is opened: Letter, else A4
   std::string page_folder;         // BMP and TIFF files of this folder are the pages, in name order
   std::string trace;               // every triplet and its answer is appended to this file

@@ -94,7 +94,10 @@ TW_IMAGEMEMXFER EmptyStripRecord(HGLOBAL buffer, TW_UINT32 length) {
   TW_IMAGEMEMXFER strip{};
   strip.Compression = TWON_DONTCARE16;
   strip.BytesPerRow = strip.Columns = strip.Rows = TWON_DONTCARE32;
-  strip.XOffset = strip.YOffset = strip.BytesWritten = TWON_DONTCARE32;
+  strip.XOffset = strip.YOffset = TWON_DONTCARE32;
+  // Nothing counts as written until the source says so: a source that leaves the count alone
+  // must not have the buffer's old contents taken as new rows.
+  strip.BytesWritten = 0;
   strip.Memory.Flags = TWMF_APPOWNS | TWMF_HANDLE;
   strip.Memory.Length = length;
   strip.Memory.TheMem = buffer;
@@ -364,6 +367,9 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
   }
   bufferLock.unlock();
   buffer.reset();
+  // A page the source called done without a byte of it arriving is no page: showing or saving
+  // the blank rows prepared for it would pass off a lost page as scanned.
+  if (stripCode == TWRC_XFERDONE && bytesReceived == 0) stripCode = TWRC_FAILURE;
 
   if (stripCode != TWRC_XFERDONE) {
     // The image is dropped. A source that failed after its first strip is still inside the

@@ -400,6 +400,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"memory_later_strip", 1, "fail_strip = 2\n", Trace(kMemXfer), 0, kGray},
         FailureCase{"memory_coded_later_strip", 1, "fail_strip = 2\nextra_coded_bytes = 200000\n",
                     Trace(kMemXfer), 0, kBw, 4},
+        // A source that fills the buffer but never says how much: no rows are taken from it.
+        FailureCase{"memory_strip_without_count", 1, "strip_count_unset = 1\n", Trace(kMemXfer), 0, kBw},
         FailureCase{"memory_coded_too_large", 1, "announced_size = 10000000 10000000\n",
                     "Not enough memory", 0, kBw, 4},
         FailureCase{"memory_too_large", 1, "announced_size = 10000000 10000000\n",
