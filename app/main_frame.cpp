@@ -270,7 +270,7 @@ int CMainFrame::OnImageFile(const char* path) {
   if (!document) return FALSE;
   qfw::WaitCursor wait;
   docTemplate->SetImageTitle(*document);
-  document->SetPathName(document->Title());
+  document->SetPathName(document->Title(), false);  // a name, not a file to reopen
   document->SetModified(TheSettings().Destination == 0);
   return TRUE;
 }

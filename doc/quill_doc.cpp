@@ -158,7 +158,9 @@ bool CQuillDoc::LoadFromFile(const char* path) {
     ShowInformation(IDS_FILE_LOAD_FAILURE);
     return false;
   }
-  SetPathName(path);
+  // Only the commands that open a user's file put it on the recent-file list: a transferred
+  // page's temporary file is not one.
+  SetPathName(path, false);
   SetModified(false);
   return true;
 }

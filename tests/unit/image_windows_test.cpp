@@ -3,6 +3,7 @@
 // view's selection, display modes and Copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,37 @@ TEST_F(ImageWindowTest, DocumentsClosedDuringTheirOwnReportOrQuestionAreNotTouch
     EXPECT_TRUE(template_->Documents().empty());
   }
   DeleteFileA(damaged.c_str());
+}
+
+TEST_F(ImageWindowTest, OnlyFilesAUserOpenedGoOnTheRecentFileList) {
+  application_.LoadStdProfileSettings(4);
+  ASSERT_NE(application_.RecentFiles(), nullptr);
+  const std::vector<std::string> before = application_.RecentFiles()->Entries();
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof folder, folder);
+  const std::string path = std::string(folder) + "quill_recent.bmp";
+  {
+    GlobalBlock dib = CreateBlankDib(8, 8, 24);
+    GlobalLockGuard lock(dib.get());
+    ASSERT_TRUE(lock);
+    const DWORD dibBytes = GetDibTotalSize(lock.bytes());
+    BITMAPFILEHEADER header = {0x4D42, 14 + dibBytes, 0, 0, 14 + 40};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, &header, sizeof header, &written, nullptr);
+    WriteFile(file, lock.bytes(), dibBytes, &written, nullptr);
+    CloseHandle(file);
+  }
+  // A page a file-mode scan handed over, named after its output file.
+  ASSERT_TRUE(frame_->OnImageFile(path.c_str()));
+  EXPECT_EQ(application_.RecentFiles()->Entries(), before) << "a transferred page is not a file to reopen";
+  // The same file opened by the user (dropped on the window, as File Open does it).
+  ASSERT_TRUE(application_.OpenDocumentFile(path.c_str()));
+  ASSERT_FALSE(application_.RecentFiles()->Entries().empty());
+  EXPECT_EQ(application_.RecentFiles()->Entries().front(), path);
+  EXPECT_EQ(application_.RecentFiles()->Entries().size(), std::min<size_t>(before.size() + 1, 4));
+  DeleteFileA(path.c_str());
 }
 
 TEST_F(ImageWindowTest, AnImageWindowClosedDuringItsOwnSaveQuestionIsNotClosedTwice) {
