@@ -15,7 +15,13 @@ HINSTANCE ResourceHandle() {
 
 void SetResourceHandle(HINSTANCE resources) { currentResources = resources; }
 
-std::string LoadResourceString(UINT id) { return LoadResourceString(ResourceHandle(), id); }
+std::string LoadResourceString(UINT id) {
+  const std::string text = LoadResourceString(ResourceHandle(), id);
+  // An older language library, or another maker's, lacks the texts added since it was made:
+  // the program's own table has every one, so no message comes up empty.
+  if (!text.empty() || !currentResources) return text;
+  return LoadResourceString(GetModuleHandleA(nullptr), id);
+}
 
 std::string LoadResourceString(HINSTANCE resources, UINT id) {
   // A string-table entry holds at most 65535 characters; grow until the text is not cut.

@@ -8,6 +8,7 @@
 #include "scan_settings.h"
 #include "startup.h"
 #include "test_support.h"
+#include "twain_ids.h"
 
 namespace quill {
 namespace {
@@ -139,6 +140,17 @@ TEST_F(StartUp, TakesItsTextsFromTheLanguageLibraryOfPageCode) {
   application_.ExitInstance();
   EXPECT_EQ(qfw::ResourceHandle(), GetModuleHandleA(nullptr)) << "the program's own again";
   EXPECT_EQ(GetModuleHandleA("TVQUbeef.DLL"), nullptr) << "the library is freed at exit";
+}
+
+TEST(LanguageLibrary, ATextItLacksComesFromTheProgramsOwnTable) {
+  // A module with string tables but none of the program's texts, as an older library would be.
+  const HINSTANCE older = GetModuleHandleA("kernel32.dll");
+  ASSERT_NE(older, nullptr);
+  ASSERT_EQ(qfw::LoadResourceString(older, IDS_FILE_NAME_TOO_LONG), "");
+  qfw::SetResourceHandle(older);
+  const std::string text = qfw::LoadResourceString(IDS_FILE_NAME_TOO_LONG);
+  qfw::SetResourceHandle(nullptr);
+  EXPECT_EQ(text.rfind("The output file name would be longer than 260 characters.", 0), 0u) << text;
 }
 
 TEST_F(StartUp, EndsQuietlyWhenAnotherCopyRuns) {
