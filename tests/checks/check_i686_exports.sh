@@ -1,8 +1,8 @@
 #!/bin/sh
-# The 32-bit build's DLLs and data sources export every name they are looked up by without the
-# stdcall decoration (Name@N) that the i686 linker adds unless told otherwise. Only the 32-bit
-# build decorates, so a 64-bit run never shows the fault; this check reads the export tables
-# and needs no 32-bit execution.
+# What only the 32-bit build can get wrong, read from its images without running them: the DLLs
+# and data sources export every name they are looked up by without the stdcall decoration
+# (Name@N) that the i686 linker adds unless told otherwise, and the program is linked
+# large-address-aware. A 64-bit run never shows either fault.
 #   check_i686_exports.sh BUILD_DIR      (the i686 build, e.g. build/win32)
 set -u
 build=${1:?usage: check_i686_exports.sh BUILD_DIR}
@@ -45,6 +45,15 @@ expect_exports "$build/tests/e2e/quill_menu_probe.dll" MenuProbeHook
 if ! "$objdump" -p "$build/twaindsm/TWAIN_32.DLL" | grep -qE 'Ordinal Base 1$' ||
    ! "$objdump" -p "$build/twaindsm/TWAIN_32.DLL" | grep -qE '^[[:space:]]*\[[[:space:]]*0\] DSM_Entry$'; then
   fail "TWAIN_32.DLL does not export DSM_Entry as ordinal 1"
+fi
+
+# The program holds pages of a few hundred megabytes: on 64-bit Windows it may use 4 GB of
+# address space instead of 2 only when its header says so.
+program="$build/app/TVQUILL.EXE"
+if [ ! -f "$program" ]; then
+  fail "$program is missing"
+elif ! "$objdump" -p "$program" | grep -q 'large address aware'; then
+  fail "$program is not linked large-address-aware"
 fi
 
 # No image of the build exports a decorated name: a new export is caught before anyone looks
