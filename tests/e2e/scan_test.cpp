@@ -26,9 +26,10 @@ std::string Numbered(const std::string& folder, int number, const char* extensio
   return folder + name;
 }
 
-// A folder of its own for one run's files, emptied first.
-std::string CleanFolder(const std::string& name) {
-  const std::string root = e2e::ExeFolder() + "scans\\";
+// A folder of its own for one run's files, emptied first. Those under "scans" are compared with
+// the scanner's pages after the run.
+std::string CleanFolder(const std::string& name, const char* rootName = "scans") {
+  const std::string root = e2e::ExeFolder() + rootName + "\\";
   CreateDirectoryA(root.c_str(), nullptr);
   const std::string folder = root + name + "\\";
   CreateDirectoryA(folder.c_str(), nullptr);
@@ -189,17 +190,8 @@ class OverwriteWithAHeldFile : public ::testing::TestWithParam<FileJob> {};
 TEST_P(OverwriteWithAHeldFile, YesToAllReportsTheHeldFileAndKeepsBothItAndTheNewPage) {
   const FileJob& job = GetParam();
   const char* extension = job.fileFormat == 1 ? ".TIF" : ".BMP";
-  const std::string root = e2e::ExeFolder() + "overwrite\\";
-  CreateDirectoryA(root.c_str(), nullptr);
-  const std::string folder = root + job.name + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do DeleteFileA((folder + found.cFileName).c_str());
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
+  // Not under "scans": the old files are no pages of the scanner.
+  const std::string folder = CleanFolder(job.name, "overwrite");
   for (int n = 1; n <= 3; ++n) std::ofstream(Numbered(folder, n, extension), std::ios::binary) << "old page " << n;
   const std::string held = Numbered(folder, 3, extension);
   const std::string kept = folder + "IMAGE003~1" + extension;
