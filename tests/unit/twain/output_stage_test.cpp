@@ -235,10 +235,12 @@ TEST(OutputStageTest, NoPageIsLostToAMissingFilterAnUnshownFileOrANameThatDoesNo
     connection.Run();
     connection.Run();
     BindInstalledFilter();
-    ASSERT_EQ(boxes.shown.size(), 1u) << "said once for both acquisitions";
-    EXPECT_EQ(boxes.shown[0].text,
-              "The filter library is not loaded, so pages cannot be decoded from CCITT compression. "
-              "They are transferred uncompressed.");
+    EXPECT_EQ(boxes.shown.size(), 1u) << "said once for both acquisitions";
+    if (!boxes.shown.empty()) {
+      EXPECT_EQ(boxes.shown[0].text,
+                "The filter library is not loaded, so pages cannot be decoded from CCITT compression. "
+                "They are transferred uncompressed.");
+    }
     for (int page = 1; page <= 2; ++page) {
       EXPECT_TRUE(SamePageInBmp(ReadFile(Numbered(page)), static_cast<uint32_t>(page), kBw)) << page;
     }
@@ -281,10 +283,12 @@ TEST(OutputStageTest, NoPageIsLostToAMissingFilterAnUnshownFileOrANameThatDoesNo
     BoxRecorder boxes;
     CapturingConnection connection(kBw);
     connection.Run();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "The output file name would be longer than 260 characters. Choose a shorter folder or "
-              "fixed part of the name.\n");
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    if (!boxes.shown.empty()) {
+      EXPECT_EQ(boxes.shown[0].text,
+                "The output file name would be longer than 260 characters. Choose a shorter folder or "
+                "fixed part of the name.\n");
+    }
     EXPECT_EQ(connection.stateAfterLoop, 4) << "the batch ended and the source was disabled";
     EXPECT_FALSE(connection.timedOut);
   }
