@@ -28,7 +28,7 @@ const int kStartHeight = 480;
 constexpr TW_UINT16 kDatInquiry = DAT_CUSTOMBASE + 1;
 const char kOurManufacturer[] = "TALVORN";
 
-// kScannerCommands must not be chosen while a scan runs; the system menu's Close goes with them.
+// Whether a popup carries any of the commands that must not be chosen while a scan runs.
 bool MenuCarriesScannerItems(HMENU menu) {
   for (UINT id : kScannerCommands) {
     if (GetMenuState(menu, id, MF_BYCOMMAND) != UINT(-1)) return true;

@@ -11,7 +11,7 @@ const std::size_t kLargestCall = 0x40000000;
 const char kTemporaryPrefix[] = "TVQ";
 const int kMostFreeNameTries = 999;
 
-// The folder part of a path, ending in a backslash; "." for a bare name.
+// The folder part of a path, ending in a backslash; the current folder for a bare name.
 std::string FolderOf(const std::string& path) {
   const std::string::size_type slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);

@@ -63,12 +63,12 @@ class ReplacementFile {
   // Makes the empty temporary file. False, with the system's error, when the folder takes none.
   bool Create(DWORD* error);
   const std::string& TemporaryPath() const { return temporary_; }
-  const std::string& Target() const { return target_; }
   // Replaces the target (or creates it) with the temporary file. False, with the system's error,
   // when that could not be done: the target is then unchanged and the temporary file still there.
   bool Commit(DWORD* error);
   // After a failed Commit: the temporary file moved to a free name beside the target (see
-  // MoveToFreeName) and left there. The name it has now; empty when it could not be kept.
+  // MoveToFreeName), or left under its temporary name when no free name could be taken; either
+  // way it is no longer deleted. The name it has now; empty when there was no temporary file.
   std::string Keep();
 
  private:

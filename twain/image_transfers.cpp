@@ -506,7 +506,9 @@ void TwainConnection::TransferFile() {
       if (settings.Destination != 0) {
         char outputName[sizeof FileSetup.FileName] = "";
         result = MoveToOutputFile(FileSetup.FileName, outputName, sizeof outputName);
-        if (result != kNotMoved) CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
+        if (result != kNotMoved && outputName[0] != '\0') {
+          CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
+        }
       }
       // TIFF files are shown once the program reads them; BMP files the frame opens itself.
       const bool shown = settings.Destination != 1 && FileSetup.Format == TWFF_BMP &&

@@ -126,7 +126,8 @@ int TwainConnection::MoveToOutputFile(const char* temporaryName, char* outputNam
     return kNotMoved;
   }
   ShowSaveFailure(outputName, kept);
-  CopyText(outputName, capacity, kept);
+  // A kept name too long for the buffer is not passed off as another file's.
+  if (!CopyText(outputName, capacity, kept)) outputName[0] = '\0';
   return kKeptBeside;
 }
 

@@ -126,7 +126,8 @@ class TwainConnection {
   // Renames a transferred file to the next output name, put into `outputName`, replacing an
   // existing file in one step (after the overwrite question). An OutputMove: kMovedToOutput when
   // the file now carries that name; kKeptBeside, with the name it has now in `outputName`, when
-  // the old file could not be replaced (the failure has been reported).
+  // the old file could not be replaced (the failure has been reported; `outputName` is empty
+  // when that name does not fit it).
   int MoveToOutputFile(const char* temporaryName, char* outputName, std::size_t capacity);
   // After a batch: the configured program with the batch's file names, when one is configured.
   void LaunchProcess();
