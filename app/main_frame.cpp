@@ -28,8 +28,13 @@ const int kStartHeight = 480;
 constexpr TW_UINT16 kDatInquiry = DAT_CUSTOMBASE + 1;
 const char kOurManufacturer[] = "TALVORN";
 
-// The items that must not be chosen while a scan runs; the system menu's Close goes with them.
-const UINT kScannerItems[] = {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT};
+// Whether a popup carries any of the commands that must not be chosen while a scan runs.
+bool MenuCarriesScannerItems(HMENU menu) {
+  for (UINT id : kScannerCommands) {
+    if (GetMenuState(menu, id, MF_BYCOMMAND) != UINT(-1)) return true;
+  }
+  return false;
+}
 
 struct FrameCommand {
   UINT id;
@@ -109,7 +114,20 @@ int CMainFrame::OnCreate(CREATESTRUCTA& create) {
   return 0;
 }
 
+bool CMainFrame::ScannerCommandsAllowed() const { return TwainState <= 1; }
+
+bool CMainFrame::IsBlockedDuringScan(UINT id) const {
+  if (ScannerCommandsAllowed()) return false;
+  for (UINT item : kScannerCommands) {
+    if (item == id) return true;
+  }
+  return false;
+}
+
 bool CMainFrame::OnCommand(UINT id) {
+  // Whatever sent it (a menu, a key, a posted message, the configuration dialog's button), a
+  // second scan, a source selection, a configuration or an exit must not start inside a scan.
+  if (IsBlockedDuringScan(id)) return true;
   static const FrameCommand kCommands[] = {
       {ID_SELECT_SOURCE, &CMainFrame::OnSelectSource},
       {ID_ACQUIRE, &CMainFrame::OnAcquire},
@@ -120,6 +138,10 @@ bool CMainFrame::OnCommand(UINT id) {
       {ID_EDIT_SELECT_ALL, &CMainFrame::OnEditSelectAll},
       {ID_VIEW_FULLSIZE, &CMainFrame::OnViewFullSize},
       {ID_VIEW_WINDOWSIZE, &CMainFrame::OnViewWindowSize},
+      {ID_HELP, &CMainFrame::OnHelp},
+      {ID_CONTEXT_HELP, &CMainFrame::OnHelp},
+      {ID_HELP_INDEX, &CMainFrame::OnHelp},
+      {ID_HELP_USING, &CMainFrame::OnHelp},
   };
   for (const FrameCommand& command : kCommands) {
     if (command.id == id) {
@@ -131,6 +153,7 @@ bool CMainFrame::OnCommand(UINT id) {
 }
 
 void CMainFrame::ExecuteFrameCommand(UINT id) {
+  if (IsBlockedDuringScan(id)) return;
   switch (id) {
     case ID_SELECT_SOURCE:
       OnSelectSource();
@@ -209,6 +232,14 @@ void CMainFrame::OnCloseActive() {
   if (document->ConfirmSaveIfModified() && watch.Alive()) document->OnCloseDocument();
 }
 
+void CMainFrame::OnHelp() {
+  // The program's help is its own text: no help viewer needs to be installed. Nothing is touched
+  // after the box returns, in case the main window was closed meanwhile.
+  const std::string text = qfw::LoadResourceString(IDS_HELP_TEXT);
+  const std::string caption = qfw::LoadResourceString(IDS_HELP_CAPTION);
+  qfw::ShowMessageBox(Handle(), text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
 void CMainFrame::OnEditSelectAll() {
   if (CQuillView* view = ActiveImageView()) view->SelectAll();
 }
@@ -278,17 +309,19 @@ int CMainFrame::OnImageFile(const char* path) {
 void CMainFrame::EnableScannerItems(HMENU menu, bool enabled) {
   const UINT state = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
   if (menu) {
-    for (UINT id : kScannerItems) EnableMenuItem(menu, id, state);
+    for (UINT id : kScannerCommands) EnableMenuItem(menu, id, state);
   }
   if (HMENU systemMenu = GetSystemMenu(Handle(), FALSE)) {
     EnableMenuItem(systemMenu, SC_CLOSE, state);
   }
 }
 
-void CMainFrame::OnInitMenuPopup(HMENU popup, UINT index, bool isSystemMenu) {
-  if (index != 0 && !isSystemMenu) return;
+void CMainFrame::OnInitMenuPopup(HMENU popup, UINT, bool isSystemMenu) {
+  // Found by its items, not by its position: a maximised image window puts its system menu
+  // first in the menu bar, and File moves to the second place.
+  if (!isSystemMenu && !MenuCarriesScannerItems(popup)) return;
   // Above state 1 the source manager is loaded: an acquisition is under way.
-  EnableScannerItems(popup, TwainState <= 1);
+  EnableScannerItems(popup, ScannerCommandsAllowed());
 }
 
 LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -33,6 +33,8 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection, public Fr
 
   // The scanner and closing commands that views pass on; any other id does nothing.
   void ExecuteFrameCommand(UINT id) override;
+  // Select TWAIN Source, Acquire, Configuration and Exit may run: no acquisition is under way.
+  bool ScannerCommandsAllowed() const override;
 
   // A transferred DIB in a new image window, which then owns it. The window that was active
   // before stays active. False (the DIB freed) when no window could be made.
@@ -53,6 +55,9 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection, public Fr
   // Closes the active image after its question.
   void OnCloseActive();
   void OnEditSelectAll();
+  // F1, Shift+F1 and the other help commands: what the commands do, where files go and what
+  // the messages mean, in a box of its own.
+  void OnHelp();
   void OnViewFullSize();
   void OnViewWindowSize();
 
@@ -87,6 +92,8 @@ class CMainFrame : public qfw::MdiFrameWindow, public TwainConnection, public Fr
   void OnInitMenuPopup(HMENU popup, UINT index, bool isSystemMenu);
   // Select TWAIN Source, Acquire, Configuration and Exit in `menu`, and the system menu's Close.
   void EnableScannerItems(HMENU menu, bool enabled);
+  // `id` is one of those four and a scan runs: the command does nothing.
+  bool IsBlockedDuringScan(UINT id) const;
 };
 
 }  // namespace quill

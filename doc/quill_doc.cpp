@@ -126,13 +126,9 @@ bool CQuillDoc::SaveWithPrompt(const char* path, bool replace) {
     qfw::WaitCursor wait;
     saved = SaveToFile(chosen.c_str());
   }
-  if (saved) {
-    if (replace) SetPathName(chosen);
-    return true;
-  }
-  // A file made under a name only just chosen is not left behind half written.
-  if (!path) DeleteFileA(chosen.c_str());
-  return false;
+  // A save that failed has changed no file: whatever the chosen name held is still there.
+  if (saved && replace) SetPathName(chosen);
+  return saved;
 }
 
 bool CQuillDoc::LoadFromFile(const char* path) {
@@ -166,9 +162,11 @@ bool CQuillDoc::LoadFromFile(const char* path) {
 }
 
 bool CQuillDoc::SaveToFile(const char* path) {
-  qfw::File file;
+  // The file under `path` is replaced only by a whole new one: until then it stays as it was,
+  // and a save that fails leaves nothing of its own behind.
+  qfw::ReplacementFile output(path);
   DWORD error = ERROR_SUCCESS;
-  if (!file.Open(path, qfw::File::Mode::kCreateReadWrite, &error)) {
+  if (!output.Create(&error)) {
     qfw::ReportFileError(error, path, IDS_FW_INVALID_FILENAME);
     return false;
   }
@@ -178,20 +176,26 @@ bool CQuillDoc::SaveToFile(const char* path) {
     try {
       if (IsTiffFileName(path)) {
         // TIFF files are written by the TIFF writer, which takes the path itself.
-        file.Close();
-        written = WriteTiff(path);
+        written = WriteTiff(output.TemporaryPath().c_str());
       } else {
+        qfw::File file;
+        if (!file.Open(output.TemporaryPath(), qfw::File::Mode::kCreateReadWrite, &error)) {
+          throw qfw::FileException{error, path};
+        }
         written = WriteDibToBmpFile(DibHandle.get(), file);
         file.Close();
       }
     } catch (const qfw::FileException& failure) {
-      file.Abort();
       qfw::ReportFileError(failure.error, path, IDS_FW_FAILED_TO_SAVE_DOC);
       return false;
     }
   }
   if (!written) {
     ShowInformation(IDS_FILE_SAVE_FAILURE);
+    return false;
+  }
+  if (!output.Commit(&error)) {
+    qfw::ReportFileError(error, path, IDS_FW_FAILED_TO_SAVE_DOC);
     return false;
   }
   SetModified(false);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 
 #include "handles.h"
 
@@ -47,5 +48,37 @@ class File {
   UniqueKernelHandle handle_;
   std::string path_;
 };
+
+// A file that is to replace whatever `target` names, written first under a temporary name in the
+// target's own folder and put in place in one step once it is whole: a write that fails leaves
+// the old file as it was, and a replacement that fails leaves the new file where it can be kept.
+// A temporary file that was neither put in place nor kept is deleted with the object.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(std::string target) : target_(std::move(target)) {}
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Makes the empty temporary file. False, with the system's error, when the folder takes none.
+  bool Create(DWORD* error);
+  const std::string& TemporaryPath() const { return temporary_; }
+  // Replaces the target (or creates it) with the temporary file. False, with the system's error,
+  // when that could not be done: the target is then unchanged and the temporary file still there.
+  bool Commit(DWORD* error);
+  // After a failed Commit: the temporary file moved to a free name beside the target (see
+  // MoveToFreeName), or left under its temporary name when no free name could be taken; either
+  // way it is no longer deleted. The name it has now; empty when there was no temporary file.
+  std::string Keep();
+
+ private:
+  std::string target_;
+  std::string temporary_;
+};
+
+// Moves `from` to `wanted`, or when that name is taken to the first free "STEM~N.EXT" beside it
+// (N from 1 to 999); never over an existing file. The name it got, or empty when none was free or
+// the move failed.
+std::string MoveToFreeName(const std::string& from, const std::string& wanted);
 
 }  // namespace qfw

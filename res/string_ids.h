@@ -55,6 +55,10 @@
 #define IDS_FILE_SAVE_FAILURE   20008
 #define IDS_CLOSE_ALL_QUESTION  20011
 
+// The program's own help, shown for F1 and Shift+F1 (20059-20060).
+#define IDS_HELP_CAPTION        20059
+#define IDS_HELP_TEXT           20060
+
 // 20012-20030: the settings store.
 #define IDS_DEFAULT_FILE_FIXATE 20012
 #define IDS_SETTINGS_KEY        20013

@@ -56,6 +56,11 @@
 #define IDS_FILE_NAME_TOO_LONG          20055
 #define IDS_COMMAND_TOO_LONG            20056
 
+// A new output file kept beside the one it could not replace; CCITT without the filter library
+// (20057-20058).
+#define IDS_NEW_FILE_KEPT_AS            20057
+#define IDS_NO_FILTER_FOR_CCITT         20058
+
 // The overwrite question's dialog and its controls.
 #define IDD_CONFIRM_OVERWRITE           108
 #define IDC_OVERWRITE_MESSAGE           1011

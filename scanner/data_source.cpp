@@ -298,6 +298,7 @@ PageSettings DataSource::CurrentSettings() const {
   settings.dpi = WholeOfFix32Word(caps_.Current(ICAP_XRESOLUTION));
   settings.paper = paper_;
   settings.vanilla = caps_.Current(ICAP_PIXELFLAVOR) == TWPF_VANILLA;
+  settings.gray_bits = static_cast<uint16_t>(scenario_.gray_bits);
   return settings;
 }
 
@@ -483,7 +484,7 @@ TW_UINT16 DataSource::ImageInfo(TW_IMAGEINFO* info) {
 
 TW_UINT16 DataSource::SetupMemory(TW_SETUPMEMXFER* setup) {
   PageSettings settings = CurrentSettings();
-  size_t row = PackedRowBytes(PaperWidth(settings.paper, settings.dpi), BitsPerPixel(settings.pixel_type));
+  size_t row = PackedRowBytes(PaperWidth(settings.paper, settings.dpi), BitsPerPixel(settings));
   if (scenario_.pad_rows) row = (row + 3) / 4 * 4;
   auto row_bytes = static_cast<TW_UINT32>(row);
   setup->MinBufSize = row_bytes;

@@ -32,12 +32,15 @@ std::vector<Colour> ColourTable(const PageSettings& settings) {
       table = {Colour{0, 0, 0}, Colour{255, 255, 255}};
       if (settings.vanilla) std::swap(table[0], table[1]);
       break;
-    case PixelType::Gray:
-      for (unsigned i = 0; i < 256; ++i) {
-        auto v = static_cast<uint8_t>(settings.vanilla ? 255 - i : i);
+    case PixelType::Gray: {
+      const unsigned count = 1u << BitsPerPixel(settings);
+      const unsigned step = 255 / (count - 1);
+      for (unsigned i = 0; i < count; ++i) {
+        auto v = static_cast<uint8_t>((settings.vanilla ? count - 1 - i : i) * step);
         table.push_back(Colour{v, v, v});
       }
       break;
+    }
     case PixelType::Palette: {
       auto colours = PaletteColours();
       table.assign(colours.begin(), colours.end());

@@ -185,6 +185,11 @@ uint16_t BitsPerPixel(PixelType type) {
   }
 }
 
+uint16_t BitsPerPixel(const PageSettings& settings) {
+  if (settings.pixel_type == PixelType::Gray && settings.gray_bits == 4) return 4;
+  return BitsPerPixel(settings.pixel_type);
+}
+
 size_t PackedRowBytes(uint32_t width, uint16_t bits_per_pixel) {
   return (size_t{width} * bits_per_pixel + 7) / 8;
 }
@@ -203,7 +208,7 @@ Raster ConvertPicture(const std::vector<Colour>& picture, uint32_t width, uint32
   Raster raster;
   raster.width = width;
   raster.height = height;
-  raster.bits_per_pixel = BitsPerPixel(settings.pixel_type);
+  raster.bits_per_pixel = BitsPerPixel(settings);
   raster.row_bytes = PackedRowBytes(width, raster.bits_per_pixel);
   raster.pixels.assign(raster.row_bytes * height, 0);
   for (uint32_t y = 0; y < height; ++y) {
@@ -218,9 +223,16 @@ Raster ConvertPicture(const std::vector<Colour>& picture, uint32_t width, uint32
           if (dark == settings.vanilla) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
           break;
         }
-        case PixelType::Gray:
-          row[x] = settings.vanilla ? static_cast<uint8_t>(255 - Luma(c)) : Luma(c);
+        case PixelType::Gray: {
+          const uint8_t grey = settings.vanilla ? static_cast<uint8_t>(255 - Luma(c)) : Luma(c);
+          if (raster.bits_per_pixel == 4) {
+            const auto step = static_cast<uint8_t>((grey + 8) / 17);  // the nearest of 16 greys
+            row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? step << 4 : step);
+          } else {
+            row[x] = grey;
+          }
           break;
+        }
         case PixelType::Rgb:
           row[3 * x] = c.red;
           row[3 * x + 1] = c.green;

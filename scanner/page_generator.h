@@ -19,6 +19,7 @@ struct PageSettings {
   uint32_t dpi = 200;
   PaperSize paper = PaperSize::A4;
   bool vanilla = false;  // pixel flavor: false 0 is darkest (chocolate), true 0 is lightest
+  uint16_t gray_bits = 8;  // 8, or 4: grey in 16 steps of 17
 };
 
 struct Colour {
@@ -41,6 +42,8 @@ struct Raster {
 uint32_t PaperWidth(PaperSize paper, uint32_t dpi);
 uint32_t PaperHeight(PaperSize paper, uint32_t dpi);
 uint16_t BitsPerPixel(PixelType type);
+// The same with the grey depth of the settings.
+uint16_t BitsPerPixel(const PageSettings& settings);
 size_t PackedRowBytes(uint32_t width, uint16_t bits_per_pixel);
 
 // The 256 colours of palette images: three bits red, three green, two blue.

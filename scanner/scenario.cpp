@@ -164,6 +164,8 @@ bool Apply(std::string_view key, std::string_view value, Scenario& s, std::strin
     good = ParseBool(value, s.unknown_length);
   } else if (key == "extra_rows") {
     good = ParseNumber(value, 10000, s.extra_rows);
+  } else if (key == "gray_bits") {
+    good = ParseNumber(value, 8, s.gray_bits) && (s.gray_bits == 4 || s.gray_bits == 8);
   } else if (key == "pad_rows") {
     good = ParseBool(value, s.pad_rows);
   } else if (key == "palette") {

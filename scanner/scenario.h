@@ -36,6 +36,7 @@ struct Scenario {
   bool unknown_length = false;     // memory mode: DAT_IMAGEINFO announces ImageLength -1
   uint32_t extra_rows = 0;         // memory mode: strips carry this many rows beyond the page
   bool pad_rows = false;           // memory mode: rows padded to 32 bits
+  uint32_t gray_bits = 8;          // bits of a grey pixel: 8, or 4 (16 greys)
   bool palette = true;             // false: DAT_PALETTE8 is not supported
   uint32_t fail_strip = 0;         // memory mode: strip N of every page fails (TWCC_OPERATIONERROR)
   uint32_t extra_coded_bytes = 0;  // memory mode: zero bytes sent after the CCITT data

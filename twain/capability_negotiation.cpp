@@ -3,7 +3,11 @@
 #include <cstring>
 #include <optional>
 
+#include "kestrel_filter.h"
+#include "message_box.h"
+#include "resources.h"
 #include "scan_settings.h"
+#include "string_ids.h"
 #include "transfer_output.h"
 #include "twain_connection.h"
 #include "twain_ids.h"
@@ -320,7 +324,17 @@ void TwainConnection::SetTransferMode() {
 
 void TwainConnection::SetCompressionMode() {
   const ScanSettings& settings = TheSettings();
-  const TW_UINT16 code = CompressionCode(settings.Compress);
+  TW_UINT16 code = CompressionCode(settings.Compress);
+  // Strips coded by the source are decoded here by the filter library: without it every page
+  // would come out blank, so they are asked for uncompressed (files the source codes itself).
+  if (code != TWCP_NONE && settings.ScanMech == 1 && !ProgramFilter()) {
+    code = TWCP_NONE;
+    if (!ToldNoFilterForCcitt) {
+      ToldNoFilterForCcitt = true;
+      qfw::ShowMessageBox(nullptr, qfw::LoadResourceString(IDS_NO_FILTER_FOR_CCITT).c_str(),
+                          qfw::LoadResourceString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONINFORMATION);
+    }
+  }
   if (!ReportOutcome(*this, SetOneValue(*this, ICAP_COMPRESSION, TWTY_UINT16, code),
                      IDS_SET_COMPRESSION_MODE)) {
     return;

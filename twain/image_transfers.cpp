@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "dib.h"
+#include "file.h"
 #include "kestrel_filter.h"
 #include "memory_image.h"
 #include "output_names.h"
@@ -254,7 +256,7 @@ DibDescription TwainConnection::DescribeMemoryImage(const MemoryImageLayout& lay
       break;
     case TWPT_GRAY:
       flavor = GetPixelFlavor();
-      description.colours = GrayTable(flavor);
+      description.colours = GrayTable(flavor, layout.bitsPerPixel);
       break;
     case TWPT_RGB: break;
     default: {
@@ -396,6 +398,12 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
         rows = dibRows ? &*dibRows : nullptr;
       }
     }
+    if (!ProgramFilter()) {
+      // Nothing can decode the page: a blank one must not be shown or saved in its place.
+      CKestrelException(kKestrelCannotLoad).ReportError();
+      EndTransfer();
+      return MemoryImageEnd::kReported;
+    }
     if (rows && dib) {
       if (!DecodeCcitt(*coded, layout, decodedRows, flavor, *rows)) {
         ReportOutOfMemory();
@@ -467,14 +475,19 @@ int TwainConnection::DecodeCcitt(const GatherBuffer& coded, const MemoryImageLay
 
 // --- File ---
 
-void TwainConnection::SetupFileTransfer() {
+bool TwainConnection::SetupFileTransfer() {
   const ScanSettings& settings = TheSettings();
   FileSetup = TW_SETUPFILEXFER{};
-  ComposeTemporaryFileName(settings, FileSetup.FileName, sizeof FileSetup.FileName);
+  // A name cut short would have the source write somewhere else, or nowhere.
+  if (!ComposeTemporaryFileName(settings, FileSetup.FileName, sizeof FileSetup.FileName)) {
+    ReportFileNameTooLong();
+    return false;
+  }
   FileSetup.Format = settings.FileFormat == 0 ? TWFF_BMP : TWFF_TIFF;
   if (!CallSource(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &FileSetup)) {
     ReportError(IDS_TWAIN_FILE_XFER_INFO_ERROR, 0);
   }
+  return true;
 }
 
 void TwainConnection::TransferFile() {
@@ -483,17 +496,33 @@ void TwainConnection::TransferFile() {
   for (;;) {
     result = 1;
     if (!GetImageInformation()) break;
-    SetupFileTransfer();
+    if (!SetupFileTransfer()) {
+      result = 0;
+      break;
+    }
     CallSource(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
     const TW_UINT16 transferCode = LastReturnCode;
     if (transferCode == TWRC_XFERDONE) {
       if (settings.Destination != 0) {
         char outputName[sizeof FileSetup.FileName] = "";
         result = MoveToOutputFile(FileSetup.FileName, outputName, sizeof outputName);
-        if (result == 1) CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
+        if (result != kNotMoved && outputName[0] != '\0') {
+          CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
+        }
       }
       // TIFF files are shown once the program reads them; BMP files the frame opens itself.
-      if (settings.Destination != 1 && FileSetup.Format == TWFF_BMP) OnImageFile(FileSetup.FileName);
+      const bool shown = settings.Destination != 1 && FileSetup.Format == TWFF_BMP &&
+                         OnImageFile(FileSetup.FileName);
+      // A page that is neither shown nor under a name of its own would be written over by the
+      // next transfer or deleted after the batch: it keeps a name beside the temporary one.
+      // Only a page the user declined to write to its file (Destination File) goes.
+      if (!shown && settings.Destination != 1 && (settings.Destination == 0 || result == kNotMoved)) {
+        const std::string kept = qfw::MoveToFreeName(FileSetup.FileName, FileSetup.FileName);
+        if (!kept.empty()) {
+          CopyText(FileSetup.FileName, sizeof FileSetup.FileName, kept);
+          result = kKeptBeside;
+        }
+      }
       if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
     }
     const TW_UINT16 outcome = EndTransferOutcome(transferCode);
@@ -503,7 +532,8 @@ void TwainConnection::TransferFile() {
     }
     if (TwainState != 6) break;
   }
-  if (settings.Destination == 0 || result == 0) {
+  // The temporary file goes unless the last page now lives under a name of its own.
+  if ((settings.Destination == 0 && result != kKeptBeside) || result == kNotMoved) {
     FileSetup.FileName[sizeof FileSetup.FileName - 1] = '\0';
     DeleteTemporaryFile(FileSetup.FileName);
   }

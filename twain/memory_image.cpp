@@ -92,12 +92,12 @@ std::vector<RGBQUAD> BlackAndWhiteTable(TW_UINT16 flavor) {
   return {white, black};
 }
 
-std::vector<RGBQUAD> GrayTable(TW_UINT16 flavor) {
-  std::vector<RGBQUAD> table;
-  for (int i = 0; i < 256; ++i) {
-    const BYTE v = static_cast<BYTE>(flavor == TWPF_VANILLA ? 255 - i : i);
-    table.push_back(Quad(v, v, v));
-  }
+std::vector<RGBQUAD> GrayTable(TW_UINT16 flavor, WORD bitsPerPixel) {
+  // One entry per value the pixels can hold, evenly spread from black to white (steps of 17 at
+  // 4 bits): a DIB has room for no more, and fewer would leave values without a grey.
+  const WORD bits = bitsPerPixel >= 1 && bitsPerPixel <= 8 ? bitsPerPixel : WORD{8};
+  std::vector<RGBQUAD> table = ImpliedGrayTable(bits);
+  if (flavor == TWPF_VANILLA) std::reverse(table.begin(), table.end());
   return table;
 }
 

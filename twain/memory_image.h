@@ -52,7 +52,9 @@ LONG ResolutionToPixelsPerMeter(TW_FIX32 resolution, TW_UINT16 unit);
 
 // Colour tables by pixel type and flavor.
 std::vector<RGBQUAD> BlackAndWhiteTable(TW_UINT16 flavor);
-std::vector<RGBQUAD> GrayTable(TW_UINT16 flavor);
+// The grey ramp of 2^bits entries (bits 1 to 8; others give 8), rising from black, or falling
+// from white with TWPF_VANILLA.
+std::vector<RGBQUAD> GrayTable(TW_UINT16 flavor, WORD bitsPerPixel);
 std::vector<RGBQUAD> SourcePaletteTable(const TW_PALETTE8& palette, WORD bitsPerPixel);
 
 // A new DIB of `rows` rows for the layout, header and colour table filled, pixels zero. None

@@ -85,9 +85,11 @@ bool ComposeNextFileName(const ScanSettings& settings, DWORD& runningNumber,
 
 bool MakeNextFileName(char* out, std::size_t capacity) {
   if (ComposeNextFileName(TheSettings(), RunningFileNumber, OutputNames, out, capacity)) return true;
-  ShowWarning(qfw::LoadResourceString(IDS_FILE_NAME_TOO_LONG), nullptr);
+  ReportFileNameTooLong();
   return false;
 }
+
+void ReportFileNameTooLong() { ShowWarning(qfw::LoadResourceString(IDS_FILE_NAME_TOO_LONG), nullptr); }
 
 bool ComposeLaunchCommand(const ScanSettings& settings, const OutputNameRecord& names,
                           char* command, std::size_t capacity) {

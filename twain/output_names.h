@@ -34,6 +34,9 @@ bool ComposeNextFileName(const ScanSettings& settings, DWORD& runningNumber,
 // does not fit is reported; `out` is then empty.
 bool MakeNextFileName(char* out, std::size_t capacity);
 
+// Tells the user that an output file's name would not fit (a folder or fixed part too long).
+void ReportFileNameTooLong();
+
 // The launch command: the program, a blank, and the parameters with %D, %F and %L replaced by
 // the output folder and the first and latest file names. False when it would not fit.
 bool ComposeLaunchCommand(const ScanSettings& settings, const OutputNameRecord& names,

@@ -14,6 +14,7 @@
 #include "tiff_writer.h"
 #include "text.h"
 #include "twain_connection.h"
+#include "twain_ids.h"
 
 namespace quill {
 
@@ -53,75 +54,81 @@ bool ComposeTemporaryFileName(const ScanSettings& settings, char* name, std::siz
 
 namespace {
 
-// Every failure to create, write, delete or rename an output file says the same.
-void ShowSaveFailure() {
-  const std::string text = qfw::LoadResourceString(IDS_FILE_SAVE_FAILURE);
+// Every failure to create, write, delete or rename an output file says the same, after the name
+// of the file; a new page that could not take that name says where it was kept instead.
+void ShowSaveFailure(const char* name, const std::string& keptAs = std::string()) {
+  std::string text = std::string(name) + "\n" + qfw::LoadResourceString(IDS_FILE_SAVE_FAILURE);
+  if (!keptAs.empty()) {
+    std::string kept = qfw::LoadResourceString(IDS_NEW_FILE_KEPT_AS);
+    const std::string::size_type placeholder = kept.find("%1");
+    if (placeholder != std::string::npos) kept.replace(placeholder, 2, keptAs);
+    text += "\n" + kept;
+  }
   qfw::ShowMessageBox(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
 }
 
 bool Exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
+
+// Writes the DIB to `path` in the configured format. Nonzero when the whole file was written.
+int WriteOutputFile(HGLOBAL dib, const std::string& path, const TW_IMAGEINFO* info) {
+  if (TheSettings().FileFormat == 1) return WriteDibToTiff(dib, path.c_str(), info);
+  qfw::File file;
+  if (!file.Open(path, qfw::File::Mode::kCreateReadWrite, nullptr)) return 0;
+  try {
+    const int written = WriteDibToBmpFile(dib, file);
+    file.Close();
+    return written;
+  } catch (const qfw::FileException&) {
+    file.Abort();
+    return 0;
+  }
+}
 
 }  // namespace
 
 int TwainConnection::SaveImage(HGLOBAL dib) {
   char name[kOutputNameSize];
   if (!MakeNextFileName(name, sizeof name)) return 0;
-  qfw::File file;
-  const bool exists = file.Open(name, qfw::File::Mode::kReadExclusive, nullptr);
-  if (exists) {
-    if (OverwriteMode != kOverwriteAll) {
-      const OverwriteChoice choice = AskOverwrite(name);
-      if (choice == kOverwriteNo) return 0;
-      OverwriteMode = choice;
-    }
-    file.Abort();
-    if (!file.Open(name, qfw::File::Mode::kCreateReadWrite, nullptr)) {
-      ShowSaveFailure();
-      return 0;
-    }
+  if (Exists(name) && OverwriteMode != kOverwriteAll) {
+    const OverwriteChoice choice = AskOverwrite(name);
+    if (choice == kOverwriteNo) return 0;
+    OverwriteMode = choice;
   }
-  int written = 0;
-  if (TheSettings().FileFormat == 1) {
-    file.Abort();
-    written = WriteDibToTiff(dib, name, &ImageInformation);
-  } else {
-    if (!file.IsOpen() && !file.Open(name, qfw::File::Mode::kCreateReadWrite, nullptr)) {
-      ShowSaveFailure();
-      return 0;
-    }
-    try {
-      written = WriteDibToBmpFile(dib, file);
-      file.Close();
-    } catch (const qfw::FileException&) {
-      file.Abort();
-      written = 0;
-    }
+  // The old file stays until the new one is whole: a failed write must not cost it.
+  qfw::ReplacementFile output(name);
+  if (!output.Create(nullptr) || !WriteOutputFile(dib, output.TemporaryPath(), &ImageInformation)) {
+    ShowSaveFailure(name);
+    return 0;
   }
-  if (!written) {
-    ShowSaveFailure();
+  if (!output.Commit(nullptr)) {
+    ShowSaveFailure(name, output.Keep());
     return 0;
   }
   return 1;
 }
 
 int TwainConnection::MoveToOutputFile(const char* temporaryName, char* outputName, std::size_t capacity) {
-  if (!MakeNextFileName(outputName, capacity)) return 0;
-  if (MoveFileA(temporaryName, outputName)) return 1;
-  // Only a file that is there can be overwritten; any other reason is a plain failure.
-  if (!Exists(outputName)) {
-    ShowSaveFailure();
-    return 0;
-  }
-  if (OverwriteMode != kOverwriteAll) {
+  if (!MakeNextFileName(outputName, capacity)) return kNotMoved;
+  if (Exists(outputName) && OverwriteMode != kOverwriteAll) {
     const OverwriteChoice choice = AskOverwrite(outputName);
-    if (choice == kOverwriteNo) return 0;
+    if (choice == kOverwriteNo) return kNotMoved;
     OverwriteMode = choice;
   }
-  if (!DeleteFileA(outputName) || !MoveFileA(temporaryName, outputName)) {
-    ShowSaveFailure();
-    return 0;
+  // One step: the old file is either replaced or left as it was, never deleted first.
+  if (MoveFileExA(temporaryName, outputName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return kMovedToOutput;
   }
-  return 1;
+  // The page is not lost with the name it could not take: the next transfer would write over
+  // the temporary file, so it moves to a name of its own beside the output file.
+  std::string kept = qfw::MoveToFreeName(temporaryName, outputName);
+  if (kept.empty()) {
+    ShowSaveFailure(outputName);
+    return kNotMoved;
+  }
+  ShowSaveFailure(outputName, kept);
+  // A kept name too long for the buffer is not passed off as another file's.
+  if (!CopyText(outputName, capacity, kept)) outputName[0] = '\0';
+  return kKeptBeside;
 }
 
 void TwainConnection::LaunchProcess() { LaunchConfiguredProgram(); }

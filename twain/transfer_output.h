@@ -13,6 +13,13 @@ struct ScanSettings;
 // starts; stored back into them whenever the source is disabled.
 extern DWORD RunningFileNumber;
 
+// What became of a file-mode transfer's temporary file (MoveToOutputFile).
+enum OutputMove : int {
+  kNotMoved = 0,       // declined or failed: it still has its temporary name
+  kMovedToOutput = 1,  // it carries the output name
+  kKeptBeside = 2,     // the output name could not be taken: kept under a free name beside it
+};
+
 // Moves the running number on by the step after an image that went to a file destination,
 // written or not, wrapping at the modulus. A modulus of 0 (no digit count to wrap at) leaves the
 // number unwrapped rather than dividing by it.

@@ -120,9 +120,14 @@ class TwainConnection {
   void TransferMemory();
   void TransferFile();
   // Tells the source the temporary file and format of a file-mode transfer.
-  void SetupFileTransfer();
-  // Renames a transferred file to the next output name, put into `outputName`; 1 when the file
-  // now carries it.
+  // False, after the report that memory and native transfers give, when the temporary file's
+  // name does not fit: the source is then not asked to write anywhere.
+  bool SetupFileTransfer();
+  // Renames a transferred file to the next output name, put into `outputName`, replacing an
+  // existing file in one step (after the overwrite question). An OutputMove: kMovedToOutput when
+  // the file now carries that name; kKeptBeside, with the name it has now in `outputName`, when
+  // the old file could not be replaced (the failure has been reported; `outputName` is empty
+  // when that name does not fit it).
   int MoveToOutputFile(const char* temporaryName, char* outputName, std::size_t capacity);
   // After a batch: the configured program with the batch's file names, when one is configured.
   void LaunchProcess();
@@ -143,6 +148,8 @@ class TwainConnection {
   TW_SETUPFILEXFER FileSetup;
   TW_IMAGEINFO ImageInformation;
   TW_INT16 OverwriteMode;  // 0 ask, 1 overwrite this file, 2 overwrite the rest of the batch
+  // The user has been told once that CCITT strips are not asked for without the filter library.
+  bool ToldNoFilterForCcitt = false;
   DSMENTRYPROC EntryPoint;
   qfw::UniqueModule Library;
   TW_IDENTITY SourceIdentity;

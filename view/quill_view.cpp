@@ -43,6 +43,8 @@ NormalRect Normalise(const Selection& s) {
 
 }  // namespace
 
+const UINT kScannerCommands[4] = {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT};
+
 void BroadcastRealizePalette(HWND window, HWND foreground) {
   // EnumChildWindows walks every level below the window.
   if (window) EnumChildWindows(window, SendRealizePalette, reinterpret_cast<LPARAM>(foreground));
@@ -347,6 +349,10 @@ void CQuillView::OnContextMenu() {
   if (!menu) return;
   HMENU popup = GetSubMenu(menu.get(), 0);
   if (popup) {
+    // The menu's message goes to this view, not to the main window's menu gate.
+    FrameCommandTarget* frame = MainFrameCommands();
+    const UINT state = frame && !frame->ScannerCommandsAllowed() ? MF_GRAYED : MF_ENABLED;
+    for (UINT id : kScannerCommands) EnableMenuItem(popup, id, MF_BYCOMMAND | state);
     TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, Handle(), nullptr);
   }
 }

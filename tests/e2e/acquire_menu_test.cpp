@@ -22,6 +22,20 @@ bool ContainsText(const std::vector<std::string>& texts, const std::string& want
   return false;
 }
 
+// The scanner's trace without the events it was offered (DAT_EVENT): what the program asked of it.
+std::string Requests(const std::string& trace) {
+  std::string requests;
+  std::string::size_type start = 0;
+  while (start < trace.size()) {
+    std::string::size_type end = trace.find('\n', start);
+    if (end == std::string::npos) end = trace.size();
+    const std::string line = trace.substr(start, end - start);
+    if (line.find("DAT 0x0002 ") == std::string::npos) requests += line + "\n";
+    start = end + 1;
+  }
+  return requests;
+}
+
 // Each item exists and is grayed (or each exists and is enabled) in the File menu, and the system
 // menu's Close likewise.
 bool ScannerItemsGrayed(e2e::ProgramDriver& program, bool grayed) {
@@ -59,6 +73,62 @@ TEST(AcquireFromTheMenu, GraysTheScannerItemsWhileTheScannerDialogIsOpen) {
   EXPECT_EQ(program.FindAnyDialog(), nullptr);
   DWORD exitCode = 1;
   ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+// A page scanned through the scanner's dialog opens an image window, which the user maximises
+// while the dialog stays up: its File menu (second in the bar, after the window's system menu)
+// shows Acquire grayed, and Acquire from the image's own context menu starts nothing.
+TEST(AcquireFromTheMenu, NoSecondScanStartsFromAMaximisedImageOrItsContextMenu) {
+  e2e::ProgramSettings settings({{"ShowUI", 1}, {"Destination", 0}, {"ScanMech", 0}, {"PaperSupply", 1}});
+  e2e::ScannerTrace trace;
+  e2e::ScannerScenario scenario("pages = 1\n" + trace.ScenarioLine());
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  program.PostCommand(ID_ACQUIRE);
+  HWND scanner = program.WaitForDialog(kScannerDialogCaption);
+  ASSERT_NE(scanner, nullptr) << "the scanner did not show its dialog";
+  ASSERT_TRUE(program.PressButton(scanner, IDOK, false));  // the dialog's "Scan"
+  ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 30000))
+      << "the scanned page opened no image window";
+  ASSERT_TRUE(program.WaitUntilIdle());
+  HWND mdiClient = FindWindowExA(program.MainWindow(), nullptr, "MDIClient", nullptr);
+  HWND image = GetWindow(mdiClient, GW_CHILD);
+  ASSERT_NE(image, nullptr);
+  SendMessageA(mdiClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(image), 0);
+  ASSERT_TRUE(IsZoomed(image));
+
+  for (UINT id : kScannerItems) {
+    const int state = program.OpenedMenuItemState(id);
+    ASSERT_NE(state, -1) << id;
+    EXPECT_EQ(state & MF_GRAYED, MF_GRAYED) << "item " << id << " of the maximised image's File menu";
+  }
+
+  // The context menu sends its command to the view, which hands it to the main window.
+  HWND view = e2e::FindDescendant(image, "QfwView");
+  ASSERT_NE(view, nullptr);
+  const std::string before = Requests(trace.Contents());
+  ASSERT_FALSE(before.empty()) << "the scanner traced nothing";
+  PostMessageA(view, WM_COMMAND, MAKEWPARAM(ID_ACQUIRE, 0), 0);
+  PostMessageA(view, WM_COMMAND, MAKEWPARAM(ID_SELECT_SOURCE, 0), 0);
+  program.PostCommand(ID_APP_EXIT);  // would ask whether to save the page
+  ASSERT_TRUE(program.WaitUntilIdle());
+  EXPECT_EQ(program.WaitForDialog(kAppTitle, 2000), nullptr) << "a command ran during the scan";
+  EXPECT_EQ(program.WaitForDialog("Select Source", 500), nullptr);
+  EXPECT_TRUE(IsWindowVisible(scanner));
+  EXPECT_EQ(Requests(trace.Contents()), before) << "the scanner was asked for something during its scan";
+  EXPECT_EQ(program.MdiChildTitles().size(), 1u);
+
+  ASSERT_TRUE(program.PressButton(scanner, IDCANCEL));  // the dialog's "Close"
+  EXPECT_TRUE(e2e::WaitFor([&] { return ScannerItemsGrayed(program, false); }, 10000));
+  // The page exists only on the screen: Exit asks about it once.
+  program.PostCommand(ID_APP_EXIT);
+  HWND question = program.WaitForDialog(kAppTitle);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(program.PressButton(question, IDNO));
+  DWORD exitCode = 1;
+  EXPECT_TRUE(program.WaitForExit(10000, &exitCode));
   EXPECT_EQ(exitCode, 0u);
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,10 @@ std::string Numbered(const std::string& folder, int number, const char* extensio
   return folder + name;
 }
 
-// A folder of its own for one run's files, emptied first.
-std::string CleanFolder(const std::string& name) {
-  const std::string root = e2e::ExeFolder() + "scans\\";
+// A folder of its own for one run's files, emptied first. Those under "scans" are compared with
+// the scanner's pages after the run.
+std::string CleanFolder(const std::string& name, const char* rootName = "scans") {
+  const std::string root = e2e::ExeFolder() + rootName + "\\";
   CreateDirectoryA(root.c_str(), nullptr);
   const std::string folder = root + name + "\\";
   CreateDirectoryA(folder.c_str(), nullptr);
@@ -161,6 +163,94 @@ INSTANTIATE_TEST_SUITE_P(EachFormat, ScanToFiles,
                                            FileJob{"tif_g31d", 1, 1, 1}, FileJob{"tif_g31deol", 1, 1, 2},
                                            FileJob{"tif_g32d", 1, 1, 3}, FileJob{"tif_g4", 1, 1, 4},
                                            FileJob{"tif_g4_file_mode", 2, 1, 4}),
+                         [](const ::testing::TestParamInfo<FileJob>& info) { return std::string(info.param.name); });
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Files of `folder` matching `pattern`.
+int CountFiles(const std::string& folder, const char* pattern) {
+  int count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do ++count;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+class OverwriteWithAHeldFile : public ::testing::TestWithParam<FileJob> {};
+
+// Three old files, the last held open without sharing by this process so that nothing can replace
+// it. Yes to ALL replaces the first two; the third is reported by name, stays as it was, and its
+// new page is kept beside it. Nothing of the old files is deleted, and no temporary file is left.
+TEST_P(OverwriteWithAHeldFile, YesToAllReportsTheHeldFileAndKeepsBothItAndTheNewPage) {
+  const FileJob& job = GetParam();
+  const char* extension = job.fileFormat == 1 ? ".TIF" : ".BMP";
+  // Not under "scans": the old files are no pages of the scanner.
+  const std::string folder = CleanFolder(job.name, "overwrite");
+  for (int n = 1; n <= 3; ++n) std::ofstream(Numbered(folder, n, extension), std::ios::binary) << "old page " << n;
+  const std::string held = Numbered(folder, 3, extension);
+  const std::string kept = folder + "IMAGE003~1" + extension;
+  e2e::ProgramSettings settings({{"ShowUI", 0},
+                                 {"Destination", 1},
+                                 {"ScanMech", job.scanMech},
+                                 {"FileFormat", job.fileFormat},
+                                 {"Compress", job.compress},
+                                 {"PaperSupply", 1},
+                                 {"FileIdNumber", 1},
+                                 {"FilePath", 0, folder.c_str()}});
+  e2e::ScannerScenario scenario("pages = 3\n");
+  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  program.PostCommand(ID_ACQUIRE);
+  HWND question = program.WaitForDialog("Confirm overwrite", 60000);
+  ASSERT_NE(question, nullptr) << "the first existing file was not asked about";
+  const std::vector<std::string> asked = program.DialogTexts(question);
+  EXPECT_NE(std::find(asked.begin(), asked.end(),
+                      Numbered(folder, 1, extension) + "\nFile already exist, do you wish to overwrite?"),
+            asked.end());
+  ASSERT_TRUE(program.PressButton(question, 1012));  // "Yes to ALL"
+
+  HWND failure = nullptr;
+  ASSERT_TRUE(e2e::WaitFor([&] { return (failure = program.FindAnyDialog()) != nullptr; }, 60000))
+      << "the file that could not be replaced was not reported";
+  const std::vector<std::string> texts = program.DialogTexts(failure);
+  EXPECT_NE(std::find(texts.begin(), texts.end(),
+                      held + "\nFile save failure.\nThe old file is unchanged; the new one was kept as " + kept + "."),
+            texts.end())
+      << (texts.empty() ? std::string("(no text)") : texts.front());
+  ASSERT_TRUE(program.PressButton(failure, IDOK));
+  ASSERT_TRUE(e2e::WaitFor([&] {
+    const int state = program.MenuItemState(ID_ACQUIRE);
+    return state != -1 && (state & MF_GRAYED) == 0;
+  }, 60000)) << "the scan did not end";
+  EXPECT_EQ(program.FindAnyDialog(), nullptr) << "more than the one failure was reported";
+  CloseHandle(holder);
+
+  EXPECT_EQ(FileText(held), "old page 3") << "the held file was changed";
+  const char* magic = job.fileFormat == 1 ? "II" : "BM";
+  for (const std::string& written : {Numbered(folder, 1, extension), Numbered(folder, 2, extension), kept}) {
+    const std::string bytes = FileText(written);
+    EXPECT_GT(bytes.size(), 1000u) << written;
+    EXPECT_EQ(bytes.substr(0, 2), magic) << written << " is not a new page";
+  }
+  EXPECT_EQ(CountFiles(folder, "*"), 4 + 2) << "only the three old names, the kept page, . and ..";
+  EXPECT_EQ(settings.Number("FileIdNumber", 0), 4u);
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileAndNativeModes, OverwriteWithAHeldFile,
+                         ::testing::Values(FileJob{"file_mode_tif", 2, 1, 0}, FileJob{"native_bmp", 0, 0, 0}),
                          [](const ::testing::TestParamInfo<FileJob>& info) { return std::string(info.param.name); });
 
 }  // namespace

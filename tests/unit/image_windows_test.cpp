@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -441,6 +443,65 @@ TEST(ViewScale, IsTheRatioOfTheSecondRectangleToTheFirst) {
   const Scale scale = ComputeScale(RECT{0, 0, 500, 400}, RECT{0, 0, 1000, -500});
   EXPECT_DOUBLE_EQ(scale.sx, 2.0);
   EXPECT_DOUBLE_EQ(scale.sy, 1.25);
+}
+
+// Writes part of a file, as a writer that runs out of space would, then fails.
+class HalfWritingDoc : public CQuillDoc {
+ public:
+  int WriteTiff(const char* path) override {
+    std::ofstream(path, std::ios::binary) << "half";
+    return 0;
+  }
+};
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+int FilesIn(const std::string& folder) {
+  int count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do count += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+// A save over an existing file replaces it only with a whole new file: one that fails leaves the
+// old file as it was and nothing of its own beside it.
+TEST(ImageDocumentSave, TheOldFileGoesOnlyForAWholeNewOne) {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "quill_document_save\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* name : {"page.tif", "page.bmp"}) DeleteFileA((folder + name).c_str());
+  ASSERT_EQ(FilesIn(folder), 0);
+  const std::string tiff = folder + "page.tif";
+  const std::string bmp = folder + "page.bmp";
+  std::ofstream(tiff, std::ios::binary) << "old";
+  std::ofstream(bmp, std::ios::binary) << "old";
+
+  AnsweringPresenter boxes(IDOK);
+  qfw::ScopedMessagePresenter scope(boxes);
+  HalfWritingDoc failing;
+  failing.AdoptDib(CreateBlankDib(16, 8, 1).release());
+  failing.UpdateDibInfo();
+  failing.SetModified(true);
+  EXPECT_FALSE(failing.SaveToFile(tiff.c_str()));
+  EXPECT_EQ(boxes.asked, (std::vector<std::string>{"File save failure."}));
+  EXPECT_EQ(FileText(tiff), "old");
+  EXPECT_EQ(FilesIn(folder), 2) << "the half-written file was left behind";
+  EXPECT_TRUE(failing.IsModified());
+
+  CQuillDoc saving;
+  saving.AdoptDib(CreateBlankDib(16, 8, 1).release());
+  saving.UpdateDibInfo();
+  EXPECT_TRUE(saving.SaveToFile(bmp.c_str()));
+  EXPECT_EQ(FileText(bmp).substr(0, 2), "BM");
+  EXPECT_EQ(FilesIn(folder), 2);
 }
 
 TEST(SaveFileNames, TiffOnlyWhenTheFirstTifEndsTheName) {

@@ -8,6 +8,7 @@
 
 #include "application.h"
 #include "main_frame.h"
+#include "message_box.h"
 #include "quill_doc_template.h"
 #include "resource.h"
 #include "test_support.h"
@@ -175,6 +176,57 @@ TEST_F(MainFrameTest, OtherPopupsLeaveEveryItemAsItIs) {
   InitPopup(GetSubMenu(GetMenu(window_), 1), 1, false);
   EXPECT_TRUE(ScannerItemsGrayed(false));
   EXPECT_FALSE(CloseGrayed());
+}
+
+// Keeps the text and caption of every message box and answers OK.
+class KeptBoxes : public qfw::MessagePresenter {
+ public:
+  KeptBoxes() : scope_(*this) {}
+  int Show(HWND, const char* text, const char* caption, UINT) override {
+    shown.emplace_back(text, caption ? caption : "");
+    return IDOK;
+  }
+  std::vector<std::pair<std::string, std::string>> shown;
+
+ private:
+  qfw::ScopedMessagePresenter scope_;
+};
+
+void DispatchQueuedMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) break;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// While a scan runs, the four commands do nothing whatever sends them, and the File menu is gated
+// wherever it stands in the bar (second when a maximised image window's system menu comes first).
+// F1 and Shift+F1 show the program's own help.
+TEST_F(MainFrameTest, ScannerCommandsWaitForTheScanAndHelpKeysShowTheProgramsOwnHelp) {
+  KeptBoxes boxes;
+  frame_->SetTwainState(5);
+  InitPopup(GetSubMenu(GetMenu(window_), 0), 1, false);
+  EXPECT_TRUE(ScannerItemsGrayed(true)) << "the File menu in the second place";
+  for (UINT id : {ID_APP_EXIT, ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION}) {
+    SendMessageA(window_, WM_COMMAND, id, 0);
+    frame_->ExecuteFrameCommand(id);  // as a view passes it on
+  }
+  DispatchQueuedMessages();
+  EXPECT_TRUE(IsWindow(window_)) << "Exit closed the main window during a scan";
+  EXPECT_TRUE(boxes.shown.empty()) << "a command ran: " << boxes.shown.front().first;
+
+  frame_->SetTwainState(1);
+  for (UINT id : {ID_HELP, ID_CONTEXT_HELP}) SendMessageA(window_, WM_COMMAND, id, 0);
+  ASSERT_EQ(boxes.shown.size(), 2u) << "F1 and Shift+F1 each show the help";
+  for (const auto& box : boxes.shown) {
+    EXPECT_EQ(box.second, "TWAIN Tessel Utility Help");
+    for (const char* topic : {"Acquire: scans", "Configuration:", "Where files go", "C:\\SCAN\\IMAGE001.BMP",
+                              "File save failure:", "Not enough memory:"}) {
+      EXPECT_NE(box.first.find(topic), std::string::npos) << topic;
+    }
+  }
 }
 
 TEST_F(MainFrameTest, ExitClosesTheWindowAndEndsTheMessageLoop) {

@@ -231,6 +231,14 @@ bool ProgramDriver::InstallMenuProbe() {
 }
 
 int ProgramDriver::MenuItemState(UINT commandId, bool systemMenu) {
+  return QueryMenuProbe(commandId, systemMenu ? kProbeSystemMenu : kProbeMenuBar);
+}
+
+int ProgramDriver::OpenedMenuItemState(UINT commandId) {
+  return QueryMenuProbe(commandId, kProbeOpenedPopup);
+}
+
+int ProgramDriver::QueryMenuProbe(UINT commandId, LPARAM which) {
   // A probe that cannot answer must not look like an item missing from the menu.
   if (!InstallMenuProbe()) {
     ADD_FAILURE() << "the menu probe " << kMenuProbeDll << " could not be installed in the program";
@@ -238,7 +246,7 @@ int ProgramDriver::MenuItemState(UINT commandId, bool systemMenu) {
   }
   static const UINT query = RegisterWindowMessageA("QuillTest.MenuItemState");
   DWORD_PTR state = 0;
-  if (!SendMessageTimeoutA(mainWindow_, query, commandId, systemMenu ? 1 : 0, SMTO_NORMAL, 5000,
+  if (!SendMessageTimeoutA(mainWindow_, query, commandId, which, SMTO_NORMAL, 5000,
                            &state)) {
     ADD_FAILURE() << "the menu probe did not answer for command " << commandId;
     return -1;

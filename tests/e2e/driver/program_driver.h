@@ -87,6 +87,9 @@ class ProgramDriver {
   // inside the program by the probe hook. -1 when the item does not exist; a probe that cannot
   // be installed or does not answer fails the running test (and also gives -1).
   int MenuItemState(UINT commandId, bool systemMenu = false);
+  // The same for the menu bar's popup that holds the command, as it shows when the user opens
+  // it: the program first handles the WM_INITMENUPOPUP that opening it sends.
+  int OpenedMenuItemState(UINT commandId);
 
   // Closes the main window and waits for the process to end. False when it did not end in time.
   bool Close(DWORD timeoutMs, DWORD* exitCode);
@@ -94,6 +97,11 @@ class ProgramDriver {
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
 
  private:
+  // What the probe reads (its lParam): the menu bar, the system menu, an opened popup.
+  static constexpr LPARAM kProbeMenuBar = 0;
+  static constexpr LPARAM kProbeSystemMenu = 1;
+  static constexpr LPARAM kProbeOpenedPopup = 2;
+  int QueryMenuProbe(UINT commandId, LPARAM which);
   bool InstallMenuProbe();
   HWND FindMainWindow() const;
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kestrel_filter.h"
 #include "scan_settings.h"
 #include "test_support.h"
 #include "transfer_output.h"
@@ -13,6 +14,20 @@
 
 namespace quill {
 namespace {
+
+// CCITT strips are asked for only when the filter library can decode them: the library installed
+// beside the virtual scanner, bound for the lifetime of this object.
+class FilterBound {
+ public:
+  FilterBound() {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    BindProgramFilter(std::string(windows) + "\\TWAIN_32\\TVDSRC32\\");
+  }
+  ~FilterBound() { ReleaseProgramFilter(); }
+  FilterBound(const FilterBound&) = delete;
+  FilterBound& operator=(const FilterBound&) = delete;
+};
 
 using Names = std::vector<std::string>;
 
@@ -211,6 +226,8 @@ TEST_F(NegotiationTest, EachCompressionRestrictsThePixelTypeAndOnlyG32DSendsAKFa
   };
   TheSettings().ScanMech = 1;
   TheSettings().KFactor = 9;
+  FilterBound filter;
+  ASSERT_NE(ProgramFilter(), nullptr);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.compress);
     dsm.Forget();
@@ -226,6 +243,8 @@ TEST_F(NegotiationTest, EachCompressionRestrictsThePixelTypeAndOnlyG32DSendsAKFa
 
 TEST_F(NegotiationTest, ASourceOfferingBlackAndWhiteOnlyIsNotRestricted) {
   TheSettings().ScanMech = 1;
+  FilterBound filter;
+  ASSERT_NE(ProgramFilter(), nullptr);
   TheSettings().Compress = 4;
   const CapabilityAnswer answers[] = {
       CapabilityAnswer::Enumeration(TWTY_UINT16, {TWPT_BW}),
@@ -248,6 +267,8 @@ TEST_F(NegotiationTest, ASourceOfferingBlackAndWhiteOnlyIsNotRestricted) {
 
 TEST_F(NegotiationTest, AnEnumerationClaimingMoreItemsThanItHoldsIsReadOnlyAsFarAsItReaches) {
   TheSettings().ScanMech = 1;
+  FilterBound filter;
+  ASSERT_NE(ProgramFilter(), nullptr);
   TheSettings().Compress = 1;
   CapabilityAnswer liar = CapabilityAnswer::Enumeration(TWTY_UINT16, {TWPT_BW});
   liar.claimedItems = 0x40000000;
@@ -375,6 +396,7 @@ TEST_F(NegotiationTest, AcquisitionWithRefusedSettingsStillEnablesTheSource) {
   dsm.Forget();
   TheSettings().ScanMech = 1;
   TheSettings().Compress = 3;
+  FilterBound filter;
   dsm.AnswerCapability(ICAP_XFERMECH, MSG_SET, CapabilityAnswer::Refusal(TWCC_CAPUNSUPPORTED));
   dsm.AnswerCapability(ICAP_CCITTKFACTOR, MSG_SET, CapabilityAnswer::Refusal(TWCC_BADVALUE));
   EXPECT_EQ(connection.OpenAndEnable(nullptr), 1);

@@ -77,11 +77,11 @@ TEST(MemoryImageHeaderTest, ColourTablesByFlavor) {
   bw = BlackAndWhiteTable(TWPF_VANILLA);
   EXPECT_EQ(bw[0].rgbGreen, 255);
   EXPECT_EQ(bw[1].rgbGreen, 0);
-  std::vector<RGBQUAD> gray = GrayTable(TWPF_VANILLA);
+  std::vector<RGBQUAD> gray = GrayTable(TWPF_VANILLA, 8);
   ASSERT_EQ(gray.size(), 256u);
   EXPECT_EQ(gray[0].rgbRed, 255);
   EXPECT_EQ(gray[255].rgbRed, 0);
-  EXPECT_EQ(GrayTable(TWPF_CHOCOLATE)[10].rgbBlue, 10);
+  EXPECT_EQ(GrayTable(TWPF_CHOCOLATE, 8)[10].rgbBlue, 10);
   TW_PALETTE8 palette{};
   palette.NumColors = 300;  // more than a source may send
   palette.Colors[1] = TW_ELEMENT8{1, 10, 20, 30};

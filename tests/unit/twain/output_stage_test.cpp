@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "confirm_overwrite.h"
+#include "kestrel_filter.h"
 #include "output_names.h"
 #include "../rendered_dib.h"
 #include "scan_settings.h"
@@ -212,6 +213,85 @@ TEST(OutputStageTest, FileModeDeletesTheDeclinedTransfersTemporaryFile) {
   EXPECT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(ReadFile(Numbered(1)).size(), 7u) << "left as it was";
   EXPECT_FALSE(Exists(TransferFolder() + "$TMPDIB$.BMP")) << "deleted after the batch";
+}
+
+// Pages that used to be lost: CCITT strips with no filter library to decode them, TIFF files the
+// program does not show yet, and a file-mode transfer whose temporary name does not fit.
+TEST(OutputStageTest, NoPageIsLostToAMissingFilterAnUnshownFileOrANameThatDoesNotFit) {
+  ScenarioFile scenario("pages = 2\n");
+  {
+    SCOPED_TRACE("memory mode, Group 4, no filter library");
+    ReleaseProgramFilter();
+    ClearOutput();
+    JobSetup job;
+    job.scanMech = 1;
+    job.destination = 1;
+    job.compress = 4;
+    job.fileIdNumber = 1;
+    ApplyJob(job);
+    BoxRecorder boxes;
+    CapturingConnection connection(kBw);
+    connection.realOutput = true;
+    connection.Run();
+    connection.Run();
+    BindInstalledFilter();
+    EXPECT_EQ(boxes.shown.size(), 1u) << "said once for both acquisitions";
+    if (!boxes.shown.empty()) {
+      EXPECT_EQ(boxes.shown[0].text,
+                "The filter library is not loaded, so pages cannot be decoded from CCITT compression. "
+                "They are transferred uncompressed.");
+    }
+    for (int page = 1; page <= 2; ++page) {
+      EXPECT_TRUE(SamePageInBmp(ReadFile(Numbered(page)), static_cast<uint32_t>(page), kBw)) << page;
+    }
+  }
+  {
+    SCOPED_TRACE("file mode, TIFF, display only");
+    ClearOutput();
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    // With the display as the only destination the source writes into the current folder.
+    ASSERT_TRUE(SetCurrentDirectoryA(TransferFolder().c_str()));
+    JobSetup job;
+    job.scanMech = 2;
+    job.destination = 0;
+    job.fileFormat = 1;
+    ApplyJob(job);
+    BoxRecorder boxes;
+    CapturingConnection connection(kBw);
+    connection.Run();
+    SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(connection.fileNames.empty()) << "TIFF files are not shown yet";
+    for (const char* kept : {"$TMPTIF$~1.TIF", "$TMPTIF$~2.TIF"}) {
+      const std::vector<uint8_t> tiff = ReadFile(TransferFolder() + kept);
+      EXPECT_EQ(TiffTag(tiff, 256), 413u) << kept << " is not a page of 50 dpi A4";
+    }
+    EXPECT_FALSE(Exists(TransferFolder() + "$TMPTIF$.TIF"));
+  }
+  {
+    SCOPED_TRACE("file mode, a temporary name that does not fit");
+    ClearOutput();
+    JobSetup job;
+    job.scanMech = 2;
+    job.destination = 1;
+    job.fileFormat = 1;
+    ApplyJob(job);
+    // Fits the setting, but not with "\$TMPTIF$.TIF" in the source's 255 characters.
+    const std::string folder = "C:\\" + std::string(246, 'x');
+    std::snprintf(TheSettings().FilePath, sizeof TheSettings().FilePath, "%s", folder.c_str());
+    BoxRecorder boxes;
+    CapturingConnection connection(kBw);
+    connection.Run();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    if (!boxes.shown.empty()) {
+      EXPECT_EQ(boxes.shown[0].text,
+                "The output file name would be longer than 260 characters. Choose a shorter folder or "
+                "fixed part of the name.\n");
+    }
+    EXPECT_EQ(connection.stateAfterLoop, 4) << "the batch ended and the source was disabled";
+    EXPECT_FALSE(connection.timedOut);
+  }
 }
 
 TEST(OutputStageTest, TheLaunchedProgramGetsTheFolderAndTheFirstAndLatestName) {

@@ -32,6 +32,7 @@ tvscan::PageSettings PageSetup::Settings() const {
   settings.dpi = dpi;
   settings.vanilla = vanilla;
   settings.paper = paper;
+  settings.gray_bits = grayBits;
   return settings;
 }
 

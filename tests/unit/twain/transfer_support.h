@@ -45,6 +45,7 @@ struct PageSetup {
   uint32_t dpi = 50;
   bool vanilla = false;
   tvscan::PaperSize paper = tvscan::PaperSize::A4;
+  uint16_t grayBits = 8;  // 4 with the scenario's "gray_bits = 4"
 
   tvscan::PageSettings Settings() const;
 };
