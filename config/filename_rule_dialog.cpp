@@ -1,5 +1,7 @@
 #include "filename_rule_dialog.h"
 
+#include <algorithm>
+
 #include "config_ids.h"
 #include "dialog_support.h"
 #include "resources.h"
@@ -18,8 +20,10 @@ const unsigned kFormatBmp = 0;
 }  // namespace
 
 std::string SampleFileName(const char* fixate, unsigned digitIndex, unsigned fileFormat) {
-  return std::string(fixate, BoundedLength(fixate, ScanSettings::kTextSize)) +
-         std::string(digitIndex + 1, '$') + (fileFormat != kFormatBmp ? ".TIF" : ".BMP");
+  // A digit count from the registry is not checked when loaded: no more marks than a name holds.
+  const size_t digits = std::min<size_t>(size_t{digitIndex} + 1, ScanSettings::kTextSize - 1);
+  return std::string(fixate, BoundedLength(fixate, ScanSettings::kTextSize)) + std::string(digits, '$') +
+         (fileFormat != kFormatBmp ? ".TIF" : ".BMP");
 }
 
 INT_PTR FilenameRuleDialog::DoModal(HWND owner) {
@@ -90,12 +94,14 @@ void FilenameRuleDialog::OnDigitsChanged(HWND dialog) {
 void FilenameRuleDialog::OnOk(HWND dialog) {
   CopyText(m_Fixate, sizeof m_Fixate, ItemText(dialog, IDC_RULE_FIXATE, kTextLimit));
   const LRESULT index = SendDlgItemMessageA(dialog, IDC_RULE_DIGITS, CB_GETCURSEL, 0, 0);
-  if (index >= 0 && index < static_cast<LRESULT>(kDigitChoices)) m_DigitIndex = static_cast<WORD>(index);
   m_Start = ReadUnsignedItem(dialog, IDC_RULE_START, kTextLimit);
   m_Step = ReadUnsignedItem(dialog, IDC_RULE_STEP, kTextLimit);
+  // A stored digit count outside the list selects nothing: the user has to choose one.
+  const bool digitsChosen = index >= 0 && index < static_cast<LRESULT>(kDigitChoices);
+  if (digitsChosen) m_DigitIndex = static_cast<WORD>(index);
   DWORD limit = 1;
-  for (unsigned digit = 0; digit <= m_DigitIndex; ++digit) limit *= 10;
-  if (m_Start < limit && m_Step < limit) {
+  for (unsigned digit = 0; digitsChosen && digit <= m_DigitIndex; ++digit) limit *= 10;
+  if (digitsChosen && m_Start < limit && m_Step < limit) {
     End(dialog, IDOK);
     return;
   }

@@ -253,13 +253,13 @@ TEST(BasicPage, EnablingRulesHandlersAndReadBack) {
   EXPECT_EQ(out.ScanMech, 0);
 }
 
-// One filename rule dialog over `host`, set up from the defaults.
+// One filename rule dialog over `host`, set up from the defaults (and a digit index).
 struct RuleDialog {
-  explicit RuleDialog(HWND host) {
+  explicit RuleDialog(HWND host, WORD digitIndex = 2) {
     const ScanSettings defaults(GetModuleHandleA(nullptr));
     lstrcpynA(rule.m_Fixate, defaults.FileFixate, sizeof rule.m_Fixate);
     rule.m_Start = defaults.FileIdNumber;
-    rule.m_DigitIndex = static_cast<WORD>(defaults.FileNumDigit);
+    rule.m_DigitIndex = digitIndex;
     rule.m_Step = defaults.FileNumStep;
     window = rule.Create(host);
     if (!window) ADD_FAILURE() << "the filename rule dialog was not created";
@@ -276,6 +276,7 @@ TEST(FilenameRule, SampleNamesDigitLimitsAndTheValueCheck) {
   EXPECT_EQ(SampleFileName("IMAGE", 2, 0), "IMAGE$$$.BMP");
   EXPECT_EQ(SampleFileName("PAGE", 4, 1), "PAGE$$$$$.TIF");
   EXPECT_EQ(SampleFileName("", 0, 7), "$.TIF");
+  EXPECT_EQ(SampleFileName("", 0x7FFFFFFF, 0).size(), 264u) << "a stored digit count is not believed";
   Host host;
   RecordingPresenter presenter;
   qfw::ScopedMessagePresenter scope(presenter);
@@ -323,6 +324,19 @@ TEST(FilenameRule, SampleNamesDigitLimitsAndTheValueCheck) {
     EXPECT_TRUE(IsWindowVisible(dialog.window));
     SendMessageA(dialog.window, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(dialog.rule.Result(), IDCANCEL);
+  }
+  {
+    // A digit count from the registry outside the list: nothing chosen, nothing accepted.
+    presenter.shown.clear();
+    RuleDialog dialog(host.get(), 9);
+    EXPECT_EQ(Selection(dialog.window, IDC_RULE_DIGITS), CB_ERR);
+    SendMessageA(dialog.window, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(presenter.shown, std::vector<Shown>{kIllegalValue});
+    EXPECT_EQ(dialog.rule.Result(), 0);
+    Choose(dialog.window, IDC_RULE_DIGITS, 0);
+    SendMessageA(dialog.window, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(dialog.rule.Result(), IDOK);
+    EXPECT_EQ(dialog.rule.m_DigitIndex, 0);
   }
 }
 
