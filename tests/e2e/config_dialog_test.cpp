@@ -149,7 +149,16 @@ HWND OpenConfiguration(e2e::ProgramDriver& program) {
   return config;
 }
 
-// Waits for one "Error" box with `text`, presses its OK and makes sure no second one follows.
+// Starts the program and opens the Configuration dialog through command 1096.
+HWND StartAndConfigure(e2e::ProgramDriver& program) {
+  if (!program.Start() || !program.WaitUntilIdle()) {
+    ADD_FAILURE() << "the program did not start";
+    return nullptr;
+  }
+  return OpenConfiguration(program);
+}
+
+// Waits for an "Error" box with `text` and presses its OK.
 void ExpectOneError(e2e::ProgramDriver& program, const std::string& text) {
   HWND box = program.WaitForDialog(kErrorCaption);
   ASSERT_NE(box, nullptr) << "no message: " << text;
@@ -187,9 +196,7 @@ TEST(ConfigurationDialog, BothPagesAndTheNameRuleAreStoredOnOkAndNothingOnCancel
   e2e::ProgramSettings settings(DefaultValues());
   ASSERT_TRUE(settings.written());
   e2e::ProgramDriver program;
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(program.WaitUntilIdle());
-  HWND config = OpenConfiguration(program);
+  HWND config = StartAndConfigure(program);
   ASSERT_NE(config, nullptr);
   HWND basic = PageWith(config, IDC_MECH_NATIVE);
   HWND extend = PageWith(config, IDC_LAUNCH);
@@ -308,9 +315,7 @@ TEST(ConfigurationDialog, ChecksKeepItOpenAndAcquireScansOnlyWithValidValues) {
   e2e::ScannerTrace trace;
   e2e::ScannerScenario scenario("pages = 3\n" + trace.ScenarioLine());
   e2e::ProgramDriver program;
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(program.WaitUntilIdle());
-  HWND config = OpenConfiguration(program);
+  HWND config = StartAndConfigure(program);
   ASSERT_NE(config, nullptr);
   HWND basic = PageWith(config, IDC_MECH_NATIVE);
 
@@ -366,9 +371,7 @@ TEST(FolderPicker, StartsAtTheStoredFolderAndReturnsTheChosenOneWithABackslash) 
   CreatedFolder("C:\\scans");
   e2e::ProgramSettings settings(ValuesWith({{"Destination", 1}, {"FilePath", 0, start.c_str()}}));
   e2e::ProgramDriver program;
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(program.WaitUntilIdle());
-  HWND config = OpenConfiguration(program);
+  HWND config = StartAndConfigure(program);
   ASSERT_NE(config, nullptr);
   HWND basic = PageWith(config, IDC_MECH_NATIVE);
   ASSERT_TRUE(program.SetEditText(basic, IDC_PATH, "C:\\typed_but_not_confirmed"));
