@@ -31,9 +31,12 @@ class RecordingPresenter : public qfw::MessagePresenter {
  public:
   int Show(HWND, const char* text, const char* caption, UINT) override {
     shown.push_back({text, caption ? caption : ""});
+    // What the message box's own loop may run meanwhile, such as the main window closing.
+    if (whileShown) DestroyWindow(std::exchange(whileShown, nullptr));
     return IDOK;
   }
   std::vector<Shown> shown;
+  HWND whileShown = nullptr;  // destroyed while the first message is shown
 };
 
 const Shown kIllegalValue = {"Illegal value is specified.", "Error"};
@@ -362,7 +365,7 @@ struct Configuration {
   HWND window = nullptr;
 };
 
-// Acquire commands posted to `owner` since the last call.
+// Acquire commands posted to `owner` (NULL: any window of this thread) since the last call.
 int PostedAcquires(HWND owner) {
   int count = 0;
   MSG message;
@@ -454,6 +457,21 @@ TEST(ConfigurationDialog, CtrlTabStepsThroughThePagesFromAnywhereInside) {
   EXPECT_TRUE(IsWindowVisible(config.dialog.Basic().Handle()));
   pressTab(tabs, false);
   EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 1);
+}
+
+TEST(ConfigurationDialog, AnOwnerThatGoesWhileAMessageIsShownTakesTheDialogAlongAndStartsNothing) {
+  ScratchFolder scratch;
+  Host owner;
+  RecordingPresenter presenter;
+  qfw::ScopedMessagePresenter scope(presenter);
+  Configuration config(owner.get(), scratch.folder() + "\\missing", 2, 0);
+  ASSERT_NE(config.window, nullptr);
+  presenter.whileShown = owner.get();
+  config.Acquire();
+  EXPECT_FALSE(IsWindow(config.window));
+  EXPECT_EQ(presenter.shown, std::vector<Shown>{kIllegalValue}) << "nothing more is asked of a dialog that is gone";
+  EXPECT_NE(config.dialog.Result(), IDOK);
+  EXPECT_EQ(PostedAcquires(nullptr), 0) << "to no window of this thread";
 }
 
 }  // namespace
