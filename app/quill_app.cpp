@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "about_dlg.h"
+#include "config_dialog.h"
 #include "kestrel_filter.h"
 #include "document.h"
 #include "file_dialogs.h"
@@ -93,6 +94,9 @@ bool CQuillApp::OnCommand(UINT id) {
     case ID_IMAGE_INFORMATION:
       OnImageInformation();
       return true;
+    case ID_CONFIGURATION:
+      OnConfiguration();
+      return true;
     default:
       return qfw::Application::OnCommand(id);
   }
@@ -112,6 +116,18 @@ void CQuillApp::OnImageInformation() {
   if (!frame) return;
   CImageInfoDlg dialog(*frame);
   dialog.DoModal(frame->Handle());
+}
+
+// Image windows pass the command on to here as well. Only the settings record, which lives for
+// the whole run, is touched after the dialog's loop: the main window may have gone inside it.
+void CQuillApp::OnConfiguration() {
+  auto* frame = dynamic_cast<CMainFrame*>(MainWindow());
+  if (!frame) return;
+  ConfigDialog dialog;
+  dialog.CopyFrom(TheSettings());
+  if (dialog.DoModal(frame->Handle()) != IDOK) return;
+  dialog.CopyTo(TheSettings());
+  TheSettings().Save(qfw::ResourceHandle());
 }
 
 void CQuillApp::OnFileOpenImage() {

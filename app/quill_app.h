@@ -20,6 +20,8 @@ class CQuillApp : public qfw::Application {
   // Size, depth and storage size of the active image; reached by a posted command only, as no
   // menu carries it.
   void OnImageInformation();
+  // The Configuration dialog over the main window; OK stores its values and saves them.
+  void OnConfiguration();
 };
 
 // The extension of the file name in `path` (after its last dot) in upper case; empty without one.

@@ -63,6 +63,11 @@ bool AskOpenFileName(HWND owner, const char* defaultExtension, DWORD flags, cons
   return g_presenter->Ask(owner, true, defaultExtension, std::string(), flags, filter, path);
 }
 
+bool AskOpenFileName(HWND owner, const char* defaultExtension, const std::string& proposedName,
+                     DWORD flags, const char* filter, std::string& path) {
+  return g_presenter->Ask(owner, true, defaultExtension, proposedName, flags, filter, path);
+}
+
 ScopedFileDialogPresenter::ScopedFileDialogPresenter(FileDialogPresenter& presenter)
     : previous_(g_presenter) {
   g_presenter = &presenter;

@@ -28,6 +28,9 @@ bool AskSaveFileName(HWND owner, const char* defaultExtension, const std::string
 // The open dialog with the flags given.
 bool AskOpenFileName(HWND owner, const char* defaultExtension, DWORD flags, const char* filter,
                      std::string& path);
+// The same, with `proposedName` (a name or a pattern such as "*.exe") in its name field.
+bool AskOpenFileName(HWND owner, const char* defaultExtension, const std::string& proposedName,
+                     DWORD flags, const char* filter, std::string& path);
 
 // Replaces the presenter for the lifetime of this object (tests).
 class ScopedFileDialogPresenter {

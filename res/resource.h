@@ -1,6 +1,7 @@
 // Resource ids of the program, shared by the program's own resources and the language library.
 #pragma once
 
+#include "config_ids.h"
 #include "framework_ids.h"
 #include "string_ids.h"
 #include "twain_ids.h"

@@ -119,14 +119,17 @@ TEST(SupportedScanners, EveryRowNamesAModelAndTheLongestMatchingPrefixWins) {
   EXPECT_EQ(LookUpScannerName(""), 0u);
 }
 
-// A language library is built from the same script: it must carry both boxes and every name the
+// A language library is built from the same script: it must carry every dialog and every name the
 // table points to, or the program would show nothing in that language.
 TEST(SupportedScanners, TheLanguageLibraryCarriesTheDialogsAndEveryModelName) {
   const qfw::UniqueModule owned(LoadLibraryExA("TVQUbeef.DLL", nullptr, LOAD_LIBRARY_AS_DATAFILE));
   const HMODULE library = owned.get();
   ASSERT_NE(library, nullptr) << "the test language library is not beside the test";
   EXPECT_NE(FindResourceA(library, MAKEINTRESOURCEA(IDD_ABOUTBOX), MAKEINTRESOURCEA(5)), nullptr);
-  EXPECT_NE(FindResourceA(library, MAKEINTRESOURCEA(IDD_IMAGE_INFO), MAKEINTRESOURCEA(5)), nullptr);
+  for (int dialog : {IDD_IMAGE_INFO, IDD_CONFIGURATION, IDD_BASIC_PAGE, IDD_EXTEND_PAGE, IDD_FILENAME_RULE}) {
+    EXPECT_NE(FindResourceA(library, MAKEINTRESOURCEA(dialog), MAKEINTRESOURCEA(5)), nullptr) << dialog;
+  }
+  EXPECT_EQ(qfw::LoadResourceString(library, IDS_ILLEGAL_FOLDER), "Illegal folder name.");
   for (const ScannerModel* row = kSupportedScanners; row->prefix; ++row) {
     EXPECT_EQ(qfw::LoadResourceString(library, row->nameId), qfw::LoadResourceString(row->nameId)) << row->prefix;
   }
