@@ -59,13 +59,19 @@ else()
     add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   endfunction()
-  # A fuzz target runs briefly as a test; longer by hand: build/native/<target> -max_total_time=600
+  # A fuzz target runs briefly as a test over a copy of its seed inputs (SEEDS, a folder made at
+  # build time) and fails when its coverage stays below MIN_COVERAGE edges. The libraries it links
+  # must be built with -fsanitize=fuzzer-no-link, or libFuzzer sees the harness alone.
+  # Longer by hand: build/native/<dir>/<target> -max_total_time=600 CORPUS_DIR SEED_DIR
   function(quill_fuzz_target name)
+    cmake_parse_arguments(arg "" "SEEDS;MIN_COVERAGE" "SOURCES" ${ARGN})
     if(QUILL_FUZZ)
-      add_executable(${name} ${ARGN})
+      add_executable(${name} ${arg_SOURCES})
       target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
       target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-      add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -max_total_time=10 -rss_limit_mb=2048)
+      add_test(NAME ${name}
+               COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/run_fuzz_target.sh $<TARGET_FILE:${name}>
+                       ${arg_SEEDS} ${arg_MIN_COVERAGE} 10)
       set_tests_properties(${name} PROPERTIES TIMEOUT 120)
     endif()
   endfunction()
