@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_order.h"
 #include "kestrel_filter.h"
 #include "message_box.h"
 
@@ -46,9 +47,7 @@ std::vector<uint8_t> BlockBytes(const KestrelFilter& filter) {
 }
 
 uint32_t Little32(const std::vector<uint8_t>& bytes, size_t offset) {
-  uint32_t value;
-  std::memcpy(&value, bytes.data() + offset, sizeof value);
-  return value;
+  return byte_order::ReadLittle32(bytes.data() + offset);
 }
 
 uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(p)); }
