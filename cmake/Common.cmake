@@ -40,6 +40,18 @@ if(WIN32)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine TIMEOUT 600
                          ENVIRONMENT "QUILL_BUILD_DIR=${QUILL_BUILD_DIR}")
   endfunction()
+
+  # A check of the files a test executable (WRITER) leaves in FOLDER for independent tools to read
+  # back: the folder is emptied before the writer runs, so that files of an earlier run cannot
+  # stand in for files this run failed to write, and the check (NAME, COMMAND...) runs after it.
+  function(quill_written_files_check name writer folder)
+    add_test(NAME ${name}_folder_emptied COMMAND ${CMAKE_COMMAND} -E rm -rf ${folder})
+    set_tests_properties(${name}_folder_emptied PROPERTIES FIXTURES_SETUP ${name}_fresh_folder)
+    set_property(TEST ${writer} APPEND PROPERTY FIXTURES_REQUIRED ${name}_fresh_folder)
+    set_property(TEST ${writer} APPEND PROPERTY FIXTURES_SETUP ${name}_written)
+    add_test(NAME ${name} COMMAND ${ARGN})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${name}_written)
+  endfunction()
 else()
   set(QUILL_NATIVE ON)
   add_compile_options(-Wall -Wextra)
