@@ -57,7 +57,6 @@ using UniqueMenu = UniqueHandle<HMENU, MenuCloser>;
 // Events, threads, files opened as handles: anything CloseHandle closes.
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
 
-
 // A FindFirstFile search, ended with FindClose. INVALID_HANDLE_VALUE is not a constant
 // expression, so the search gets its own small type.
 class UniqueFind {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "handles.h"
 #include "source_catalog.h"
 #include "twain_protocol.h"
-#include "handles.h"
 
 namespace twaindsm {
 

@@ -45,7 +45,8 @@ Status parseBufferRecord(MemoryResolver& memory, uint32_t address, CallBlock& bl
     block.direction = static_cast<uint8_t>(flags);
     block.whiteIsZero = (flags & layout::kWhiteIsOneFlag) == 0;
     // Offset 4 is the caller's work buffer: the library keeps its own working memory.
-    const auto params = memory.resolve(byte_order::ReadLittle32(record->data + 8), layout::kParamBytes, Access::ReadWrite);
+    const auto params =
+        memory.resolve(byte_order::ReadLittle32(record->data + 8), layout::kParamBytes, Access::ReadWrite);
     if (!params) return kStatusBadMemoryBlock;
     block.params = *params;
     return kStatusSuccess;
@@ -87,7 +88,8 @@ ParsedBlock parseCallBlock(uint32_t headerAddress, MemoryResolver& memory) {
         return parsed;
     }
     Status status = parseBufferRecord(memory, byte_order::ReadLittle32(h + layout::kBufferRecord), block);
-    if (status == kStatusSuccess) status = parseImageRecord(memory, byte_order::ReadLittle32(h + layout::kImageRecord), block);
+    if (status == kStatusSuccess)
+        status = parseImageRecord(memory, byte_order::ReadLittle32(h + layout::kImageRecord), block);
     if (status == kStatusSuccess && block.command == kCommandWriteFile)
         status = parseFileRecord(memory, byte_order::ReadLittle32(h + layout::kFileRecord), block);
     parsed.status = status;

@@ -51,7 +51,8 @@ public:
                                                        : static_cast<uint32_t>(e.values.size());
             AppendLittle32(directory, count);
             std::vector<uint8_t> data;
-            for (uint32_t v : e.values) e.type == kShort ? AppendLittle16(data, static_cast<uint16_t>(v)) : AppendLittle32(data, v);
+            for (uint32_t v : e.values)
+                e.type == kShort ? AppendLittle16(data, static_cast<uint16_t>(v)) : AppendLittle32(data, v);
             if (data.size() <= 4) {
                 data.resize(4, 0);
                 directory.insert(directory.end(), data.begin(), data.end());

@@ -29,9 +29,8 @@ struct ModeDir {
     const char* name;
 };
 const ModeDir kModes[] = {
-    {CodingMode::ModifiedHuffman, "mh"},   {CodingMode::Group4, "g4"},
-    {CodingMode::Group3FilledEol, "g3fill"}, {CodingMode::Group3OneDim, "g3"},
-    {CodingMode::Group3TwoDim, "g3_2d"},
+    {CodingMode::ModifiedHuffman, "mh"}, {CodingMode::Group4, "g4"},          {CodingMode::Group3FilledEol, "g3fill"},
+    {CodingMode::Group3OneDim, "g3"},    {CodingMode::Group3TwoDim, "g3_2d"},
 };
 
 // The decoder target reads a width of at most 3000 pixels and at most 64 rows: a band of a page.
@@ -87,10 +86,9 @@ void writeDecoderSeeds(const fs::path& root) {
         for (size_t i = 0; i < bands.size(); ++i) {
             const Bitmap& image = bands[i];
             const size_t pad = image.stride - (image.width + 7) / 8;
-            std::vector<uint8_t> seed{static_cast<uint8_t>(image.width - 1),
-                                      static_cast<uint8_t>((image.width - 1) >> 8),
-                                      static_cast<uint8_t>(image.height - 1),
-                                      static_cast<uint8_t>((image.whiteIsZero ? 1 : 0) | (pad << 6))};
+            std::vector<uint8_t> seed{
+                static_cast<uint8_t>(image.width - 1), static_cast<uint8_t>((image.width - 1) >> 8),
+                static_cast<uint8_t>(image.height - 1), static_cast<uint8_t>((image.whiteIsZero ? 1 : 0) | (pad << 6))};
             const std::vector<uint8_t> coded = codedOrFail(m.mode, 2 + i % 3, image);
             seed.insert(seed.end(), coded.begin(), coded.end());
             writeFile(dir / ("page" + std::to_string(i)), seed);

@@ -16,7 +16,8 @@ bool WriteBmpFile(const std::string& path, const BITMAPINFOHEADER& info,
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(reinterpret_cast<const char*>(colours.data()), static_cast<std::streamsize>(tableBytes));
+  out.write(reinterpret_cast<const char*>(colours.data()),
+            static_cast<std::streamsize>(tableBytes));
   out.write(static_cast<const char*>(pixels), static_cast<std::streamsize>(pixelBytes));
   out.close();
   if (!out) {

@@ -11,8 +11,8 @@
 
 #include "driver/prefix_fixtures.h"
 #include "driver/program_driver.h"
-#include "tests/common/test_files.h"
 #include "resource.h"
+#include "tests/common/test_files.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "driver/program_driver.h"
-#include "tests/common/test_files.h"
 #include "resource.h"
+#include "tests/common/test_files.h"
 
 namespace {
 
@@ -38,7 +38,8 @@ void WriteFramedA4Page(const std::string& path) {
   info.biHeight = height;
   info.biPlanes = 1;
   info.biBitCount = 1;
-  quill_test::WriteBmpFile(path, info, {{0, 0, 0, 0}, {255, 255, 255, 0}}, pixels.data(), pixels.size());
+  quill_test::WriteBmpFile(path, info, {{0, 0, 0, 0}, {255, 255, 255, 0}}, pixels.data(),
+                           pixels.size());
 }
 
 // What the screen shows of `window`'s client area, as 24-bit top-down BGR rows; also saved as a

@@ -27,7 +27,8 @@ void SetRawValue(const char* keyPath, const char* name, DWORD type, const void* 
     return;
   }
   qfw::UniqueRegKey key(raw);
-  if (RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS) {
+  if (RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) !=
+      ERROR_SUCCESS) {
     ADD_FAILURE() << "cannot set the value " << name << " of " << keyPath;
   }
 }

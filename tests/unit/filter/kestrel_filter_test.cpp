@@ -1,15 +1,15 @@
 // The filter binding as the rest of the program meets it: the call block byte for byte, commands
 // run through KESTREL.DLL, and every way a library can fail ending in its exception and report.
-#include <windows.h>
+#include "kestrel_filter.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "byte_order.h"
-#include "kestrel_filter.h"
 #include "message_box.h"
 
 namespace quill {

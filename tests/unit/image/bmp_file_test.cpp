@@ -11,8 +11,8 @@
 
 #include "bmp_file.h"
 #include "dib.h"
-#include "file.h"
 #include "dib_builders.h"
+#include "file.h"
 #include "../rendered_dib.h"
 
 namespace quill {

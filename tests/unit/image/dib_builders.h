@@ -99,7 +99,8 @@ inline GlobalBlock PatternDib(DWORD width, DWORD height, WORD bits, bool whiteFi
   for (DWORD i = 0; i < layout.colorCount; ++i) {
     BYTE grey = static_cast<BYTE>(i * 255 / (layout.colorCount - 1));
     if (whiteFirst) grey = static_cast<BYTE>(255 - grey);
-    table[i] = colours ? RGBQUAD{static_cast<BYTE>(i * 53), static_cast<BYTE>(255 - i * 17), static_cast<BYTE>(i * 91), 0}
+    table[i] = colours ? RGBQUAD{static_cast<BYTE>(i * 53), static_cast<BYTE>(255 - i * 17),
+                                 static_cast<BYTE>(i * 91), 0}
                        : RGBQUAD{grey, grey, grey, 0};
   }
   BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(locked.bytes());
@@ -107,7 +108,8 @@ inline GlobalBlock PatternDib(DWORD width, DWORD height, WORD bits, bool whiteFi
   for (DWORD y = 0; y < layout.rowCount; ++y) {
     BYTE* row = locked.pixels() + y * layout.rowStride;
     for (DWORD i = 0; i < layout.rowStride; ++i) {
-      row[i] = static_cast<BYTE>(bits == 1 ? ((y / 7 + i / 3) % 2 ? 0xF0 : 0x0F) ^ (i == y % layout.rowStride ? 0xFF : 0)
+      row[i] = static_cast<BYTE>(bits == 1 ? ((y / 7 + i / 3) % 2 ? 0xF0 : 0x0F) ^
+                                                 (i == y % layout.rowStride ? 0xFF : 0)
                                            : (y * 13 + i * 7) ^ (i >> 3));
     }
   }
