@@ -282,7 +282,7 @@ int CMainFrame::OnNativeImage(HGLOBAL dib) {
         auto* view = static_cast<CQuillView*>(document->Views().front());
         view->SetScrollSizes({document->ImageWidth, document->ImageHeight});
         view->FitFrameToImage();
-        document->SetModified(TheSettings().Destination == 0);
+        document->SetModified(TheSettings().Destination == kToDisplay);
         SendMessageA(view->Handle(), UM_REALIZEPALETTE, reinterpret_cast<WPARAM>(view->Handle()), 0);
       }
       document->UpdateAllViews(nullptr);
@@ -302,7 +302,7 @@ int CMainFrame::OnImageFile(const char* path) {
   qfw::WaitCursor wait;
   docTemplate->SetImageTitle(*document);
   document->SetPathName(document->Title(), false);  // a name, not a file to reopen
-  document->SetModified(TheSettings().Destination == 0);
+  document->SetModified(TheSettings().Destination == kToDisplay);
   return TRUE;
 }
 

@@ -1,14 +1,16 @@
 #include "quill_child.h"
 
 #include "frame_commands.h"
+#include "handles.h"
 
 namespace quill {
 
 LRESULT CQuillChild::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    BeginPaint(Handle(), &paint);
-    EndPaint(Handle(), &paint);
+    {
+      // Nothing to draw (the view covers this window); the paint pair validates it.
+      qfw::PaintDc paint(Handle());
+    }
     // The view realises its palette in the background: this window is not the view.
     BroadcastRealizePalette(Handle(), Handle());
     return 0;

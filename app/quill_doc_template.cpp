@@ -22,7 +22,7 @@ std::unique_ptr<qfw::View> CQuillDocTemplate::CreateView() { return std::make_un
 
 void CQuillDocTemplate::SetImageTitle(qfw::Document& document) {
   char title[kOutputNameSize] = "";
-  if (TheSettings().Destination != 0) {
+  if (TheSettings().Destination != kToDisplay) {
     // The image also goes to a file: the window is named after it. A name that does not fit
     // has been reported; the window then stays untitled.
     MakeNextFileName(title, sizeof title);

@@ -40,6 +40,18 @@ if(WIN32)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine TIMEOUT 600
                          ENVIRONMENT "QUILL_BUILD_DIR=${QUILL_BUILD_DIR}")
   endfunction()
+
+  # A check of the files a test executable (WRITER) leaves in FOLDER for independent tools to read
+  # back: the folder is emptied before the writer runs, so that files of an earlier run cannot
+  # stand in for files this run failed to write, and the check (NAME, COMMAND...) runs after it.
+  function(quill_written_files_check name writer folder)
+    add_test(NAME ${name}_folder_emptied COMMAND ${CMAKE_COMMAND} -E rm -rf ${folder})
+    set_tests_properties(${name}_folder_emptied PROPERTIES FIXTURES_SETUP ${name}_fresh_folder)
+    set_property(TEST ${writer} APPEND PROPERTY FIXTURES_REQUIRED ${name}_fresh_folder)
+    set_property(TEST ${writer} APPEND PROPERTY FIXTURES_SETUP ${name}_written)
+    add_test(NAME ${name} COMMAND ${ARGN})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${name}_written)
+  endfunction()
 else()
   set(QUILL_NATIVE ON)
   add_compile_options(-Wall -Wextra)
@@ -59,13 +71,19 @@ else()
     add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   endfunction()
-  # A fuzz target runs briefly as a test; longer by hand: build/native/<target> -max_total_time=600
+  # A fuzz target runs briefly as a test over a copy of its seed inputs (SEEDS, a folder made at
+  # build time) and fails when its coverage stays below MIN_COVERAGE edges. The libraries it links
+  # must be built with -fsanitize=fuzzer-no-link, or libFuzzer sees the harness alone.
+  # Longer by hand: build/native/<dir>/<target> -max_total_time=600 CORPUS_DIR SEED_DIR
   function(quill_fuzz_target name)
+    cmake_parse_arguments(arg "" "SEEDS;MIN_COVERAGE" "SOURCES" ${ARGN})
     if(QUILL_FUZZ)
-      add_executable(${name} ${ARGN})
+      add_executable(${name} ${arg_SOURCES})
       target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
       target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-      add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}> -max_total_time=10 -rss_limit_mb=2048)
+      add_test(NAME ${name}
+               COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/run_fuzz_target.sh $<TARGET_FILE:${name}>
+                       ${arg_SEEDS} ${arg_MIN_COVERAGE} 10)
       set_tests_properties(${name} PROPERTIES TIMEOUT 120)
     endif()
   endfunction()

@@ -95,11 +95,11 @@ ScanSettings::ScanSettings(HINSTANCE resources) { Reset(resources); }
 void ScanSettings::Reset(HINSTANCE resources) {
   FileIdNumber = 1;
   XferCount = 1;
-  ScanMech = 0;
-  Destination = 0;
-  FileFormat = 0;
-  PaperSupply = 1;
-  Compress = 0;
+  ScanMech = kTransferNative;
+  Destination = kToDisplay;
+  FileFormat = kFormatBmp;
+  PaperSupply = kFeederAllPages;
+  Compress = kCompressNone;
   KFactor = 4;
   ShowUI = 1;
   CopyText(FilePath, sizeof FilePath, ".");

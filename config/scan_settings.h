@@ -5,6 +5,20 @@
 
 namespace quill {
 
+// The coded values of the settings, as the registry stores them: the numbers are the file
+// format of the settings key and never change.
+enum TransferMode : LONG { kTransferNative = 0, kTransferMemory = 1, kTransferFile = 2 };
+enum Destination : LONG { kToDisplay = 0, kToFile = 1, kToDisplayAndFile = 2 };
+enum FileFormat : LONG { kFormatBmp = 0, kFormatTiff = 1 };
+enum PaperSupply : LONG { kFlatbed = 0, kFeederAllPages = 1, kFeederCountedPages = 2 };
+enum Compression : LONG {
+  kCompressNone = 0,
+  kCompressG3OneDim = 1,
+  kCompressG3OneDimEol = 2,
+  kCompressG3TwoDim = 3,
+  kCompressG4 = 4,
+};
+
 struct ScanSettings {
   static const int kTextSize = 261;  // 260 characters and a terminating zero
 
@@ -23,11 +37,13 @@ struct ScanSettings {
 
   DWORD FileIdNumber;
   LONG XferCount;
-  LONG ScanMech;       // 0 Native, 1 Memory, 2 File
-  LONG Destination;    // 0 Display, 1 File, 2 Display + File
-  LONG FileFormat;     // 0 BMP, 1 TIFF
-  LONG PaperSupply;    // 0 Flat Bed, 1 ADF all pages, 2 ADF with XferCount pages
-  LONG Compress;       // 0 None, 1 G3 1D, 2 G3 1D with EOL, 3 G3 2D, 4 G4
+  // The coded values below are kept as stored: a value no enumerator names (read from an edited
+  // registry) stays what it was, for the code that uses it to judge.
+  LONG ScanMech;       // TransferMode
+  LONG Destination;    // Destination
+  LONG FileFormat;     // FileFormat
+  LONG PaperSupply;    // PaperSupply: kFeederCountedPages scans XferCount pages
+  LONG Compress;       // Compression
   LONG KFactor;        // used as 16-bit
   LONG ShowUI;         // 0 or 1
   char FilePath[kTextSize];

@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kestrel/core/coding_mode.h"
+#include "kestrel/core/status.h"
+
 namespace quill {
 
 // The 12-word parameter block of one coding command, owned by the caller. Word 0 is written by

@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "byte_order.h"
 #include "handles.h"
 
 namespace quill {
@@ -38,18 +39,10 @@ Entry EntryAs(FARPROC entry) {
   return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(entry));
 }
 
-void PutBig16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v >> 8);
-  p[1] = static_cast<uint8_t>(v);
-}
-uint16_t GetBig16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-void PutBig32(uint8_t* p, uint32_t v) {
-  PutBig16(p, static_cast<uint16_t>(v >> 16));
-  PutBig16(p + 2, static_cast<uint16_t>(v));
-}
-uint32_t GetBig32(const uint8_t* p) {
-  return (static_cast<uint32_t>(GetBig16(p)) << 16) | GetBig16(p + 2);
-}
+using byte_order::ReadBig16;
+using byte_order::ReadBig32;
+using byte_order::WriteBig16;
+using byte_order::WriteBig32;
 
 // Closes the event of a command on every way out of Execute.
 class DoneEventSlotGuard {
@@ -182,7 +175,7 @@ WORD KestrelFilter::WaitDone() {
   binding.doneEvent.reset();
   if (waited != WAIT_OBJECT_0) throw CKestrelException(kKestrelExecuteFailure);
   const WORD status = block_.header.status;
-  if (status == 1 || status == 5) return status;
+  if (status == kestrel::kStatusSuccess || status == kestrel::kStatusRepaired) return status;
   throw CKestrelException(status == 0 ? static_cast<DWORD>(kKestrelExecuteFailure) : status);
 }
 
@@ -196,31 +189,31 @@ void KestrelFilter::Reset() {
 
 uint16_t KestrelFilter::SetXResolution(uint16_t dpi) {
   const uint16_t previous = GetXResolution();
-  PutBig16(block_.image.xResolution, dpi);
+  WriteBig16(block_.image.xResolution, dpi);
   return previous;
 }
-uint16_t KestrelFilter::GetXResolution() const { return GetBig16(block_.image.xResolution); }
+uint16_t KestrelFilter::GetXResolution() const { return ReadBig16(block_.image.xResolution); }
 
 uint16_t KestrelFilter::SetYResolution(uint16_t dpi) {
   const uint16_t previous = GetYResolution();
-  PutBig16(block_.image.yResolution, dpi);
+  WriteBig16(block_.image.yResolution, dpi);
   return previous;
 }
-uint16_t KestrelFilter::GetYResolution() const { return GetBig16(block_.image.yResolution); }
+uint16_t KestrelFilter::GetYResolution() const { return ReadBig16(block_.image.yResolution); }
 
 uint32_t KestrelFilter::SetImageWidth(uint32_t width) {
   const uint32_t previous = GetImageWidth();
-  PutBig32(block_.image.width, width);
+  WriteBig32(block_.image.width, width);
   return previous;
 }
-uint32_t KestrelFilter::GetImageWidth() const { return GetBig32(block_.image.width); }
+uint32_t KestrelFilter::GetImageWidth() const { return ReadBig32(block_.image.width); }
 
 uint32_t KestrelFilter::SetImageLength(uint32_t length) {
   const uint32_t previous = GetImageLength();
-  PutBig32(block_.image.length, length);
+  WriteBig32(block_.image.length, length);
   return previous;
 }
-uint32_t KestrelFilter::GetImageLength() const { return GetBig32(block_.image.length); }
+uint32_t KestrelFilter::GetImageLength() const { return ReadBig32(block_.image.length); }
 
 uint8_t KestrelFilter::SetBitsPerPixel(uint8_t bits) {
   return std::exchange(block_.image.bitsPerPixel, bits);

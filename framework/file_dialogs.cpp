@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <utility>
 #include <vector>
 
 #include "application.h"
@@ -68,12 +69,9 @@ bool AskOpenFileName(HWND owner, const char* defaultExtension, const std::string
   return g_presenter->Ask(owner, true, defaultExtension, proposedName, flags, filter, path);
 }
 
-ScopedFileDialogPresenter::ScopedFileDialogPresenter(FileDialogPresenter& presenter)
-    : previous_(g_presenter) {
-  g_presenter = &presenter;
+FileDialogPresenter* ExchangePresenter(FileDialogPresenter* replacement) {
+  return std::exchange(g_presenter, replacement);
 }
-
-ScopedFileDialogPresenter::~ScopedFileDialogPresenter() { g_presenter = previous_; }
 
 void ReportFileError(DWORD error, const char* path, UINT defaultMessageId) {
   std::string text;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "scoped_presenter.h"
+
 namespace qfw {
 
 // CreateFile's result with INVALID_HANDLE_VALUE as NULL, for the handle owners.
@@ -32,17 +34,10 @@ bool AskOpenFileName(HWND owner, const char* defaultExtension, DWORD flags, cons
 bool AskOpenFileName(HWND owner, const char* defaultExtension, const std::string& proposedName,
                      DWORD flags, const char* filter, std::string& path);
 
+// The seam: makes `replacement` current and returns the presenter it replaced.
+FileDialogPresenter* ExchangePresenter(FileDialogPresenter* replacement);
 // Replaces the presenter for the lifetime of this object (tests).
-class ScopedFileDialogPresenter {
- public:
-  explicit ScopedFileDialogPresenter(FileDialogPresenter& presenter);
-  ~ScopedFileDialogPresenter();
-  ScopedFileDialogPresenter(const ScopedFileDialogPresenter&) = delete;
-  ScopedFileDialogPresenter& operator=(const ScopedFileDialogPresenter&) = delete;
-
- private:
-  FileDialogPresenter* previous_;
-};
+using ScopedFileDialogPresenter = ScopedPresenter<FileDialogPresenter>;
 
 // Tells the user why a file could not be used: the system's explanation of `error` with the
 // file's name, or the text of string `defaultMessageId` when there is none.

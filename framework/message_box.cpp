@@ -1,5 +1,7 @@
 #include "message_box.h"
 
+#include <utility>
+
 namespace qfw {
 namespace {
 
@@ -19,11 +21,8 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style
   return currentPresenter->Show(owner, text, caption, style);
 }
 
-ScopedMessagePresenter::ScopedMessagePresenter(MessagePresenter& presenter)
-    : previous_(currentPresenter) {
-  currentPresenter = &presenter;
+MessagePresenter* ExchangePresenter(MessagePresenter* replacement) {
+  return std::exchange(currentPresenter, replacement);
 }
-
-ScopedMessagePresenter::~ScopedMessagePresenter() { currentPresenter = previous_; }
 
 }  // namespace qfw

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "scoped_presenter.h"
+
 namespace qfw {
 
 class MessagePresenter {
@@ -19,16 +21,9 @@ class MessagePresenter {
 // Shows a message box through the current presenter.
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style);
 
+// The seam: makes `replacement` current and returns the presenter it replaced.
+MessagePresenter* ExchangePresenter(MessagePresenter* replacement);
 // Replaces the presenter for the lifetime of this object (tests), restoring the previous one.
-class ScopedMessagePresenter {
- public:
-  explicit ScopedMessagePresenter(MessagePresenter& presenter);
-  ~ScopedMessagePresenter();
-  ScopedMessagePresenter(const ScopedMessagePresenter&) = delete;
-  ScopedMessagePresenter& operator=(const ScopedMessagePresenter&) = delete;
-
- private:
-  MessagePresenter* previous_;
-};
+using ScopedMessagePresenter = ScopedPresenter<MessagePresenter>;
 
 }  // namespace qfw

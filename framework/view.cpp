@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document.h"
+#include "handles.h"
 
 namespace qfw {
 namespace {
@@ -66,13 +67,11 @@ void View::RouteCommand(UINT id) {
 }
 
 void View::Paint() {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(Handle(), &paint);
-  if (dc) {
-    PrepareDC(dc);
-    OnDraw(dc);
+  PaintDc dc(Handle());
+  if (dc.get()) {
+    PrepareDC(dc.get());
+    OnDraw(dc.get());
   }
-  EndPaint(Handle(), &paint);
 }
 
 LRESULT View::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

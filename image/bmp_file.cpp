@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_order.h"
 #include "dib.h"
 
 namespace quill {
@@ -12,8 +13,8 @@ namespace {
 const WORD kBmpSignature = 0x4D42;  // "BM"
 const std::size_t kFileHeaderSize = 14;
 
-DWORD ReadU32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (DWORD{p[3]} << 24); }
-WORD ReadU16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
+using byte_order::ReadLittle16;
+using byte_order::ReadLittle32;
 
 // The larger info headers share the 40-byte header's first fields.
 bool IsLargerInfoHeader(DWORD headerSize) {
@@ -36,7 +37,7 @@ bool ColourEntries(const BITMAPINFOHEADER& header, DWORD& entries) {
 // A DIB in the 40-byte form made of the header's first 40 bytes, the colour table that follows
 // the header, and the pixel rows at `pixelOffset` (counted from the start of the DIB).
 GlobalBlock ConvertToInfoForm(const BYTE* dib, std::size_t size, DWORD pixelOffset) {
-  const DWORD headerSize = ReadU32(dib);
+  const DWORD headerSize = ReadLittle32(dib);
   if (size < headerSize || headerSize < kDibInfoHeaderSize) return GlobalBlock();
   BITMAPINFOHEADER header;
   std::memcpy(&header, dib, sizeof header);
@@ -73,7 +74,7 @@ GlobalBlock ConvertToInfoForm(const BYTE* dib, std::size_t size, DWORD pixelOffs
 // Where the pixels start when the file header's offset is to be believed: inside the DIB and
 // past its header. 0 otherwise.
 DWORD PixelOffsetFromFileHeader(const BYTE* fileHeader, std::size_t dibSize) {
-  const DWORD offBits = ReadU32(fileHeader + 10);
+  const DWORD offBits = ReadLittle32(fileHeader + 10);
   if (offBits < kFileHeaderSize + kDibInfoHeaderSize || offBits - kFileHeaderSize > dibSize) return 0;
   return offBits - static_cast<DWORD>(kFileHeaderSize);
 }
@@ -125,7 +126,7 @@ GlobalBlock ReadBmpFileToDib(qfw::File& file) {
   const std::size_t length = file.GetLength();
   BYTE fileHeader[kFileHeaderSize];
   if (length < kFileHeaderSize || file.Read(fileHeader, sizeof fileHeader) != sizeof fileHeader ||
-      ReadU16(fileHeader) != kBmpSignature) {
+      ReadLittle16(fileHeader) != kBmpSignature) {
     return GlobalBlock();
   }
   const std::size_t dibSize = length - kFileHeaderSize;
@@ -136,7 +137,7 @@ GlobalBlock ReadBmpFileToDib(qfw::File& file) {
   {
     GlobalLockGuard lock(block.get());
     if (!lock || file.Read(lock.bytes(), dibSize) != dibSize) return GlobalBlock();
-    const DWORD headerSize = ReadU32(lock.bytes());
+    const DWORD headerSize = ReadLittle32(lock.bytes());
     const DWORD pixelOffset = PixelOffsetFromFileHeader(fileHeader, dibSize);
     if (IsLargerInfoHeader(headerSize)) {
       return TurnedBottomUp(ConvertToInfoForm(lock.bytes(), dibSize, pixelOffset));

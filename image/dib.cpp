@@ -7,24 +7,18 @@
 #include <new>
 #include <vector>
 
+#include "byte_order.h"
+
 namespace quill {
 namespace {
 
 // Header fields are read byte-wise: a DIB inside a file buffer need not be aligned.
 DWORD ReadU32(const void* base, size_t offset) {
-  DWORD value;
-  std::memcpy(&value, static_cast<const BYTE*>(base) + offset, sizeof value);
-  return value;
+  return byte_order::ReadLittle32(static_cast<const uint8_t*>(base) + offset);
 }
-LONG ReadI32(const void* base, size_t offset) {
-  LONG value;
-  std::memcpy(&value, static_cast<const BYTE*>(base) + offset, sizeof value);
-  return value;
-}
+LONG ReadI32(const void* base, size_t offset) { return static_cast<LONG>(ReadU32(base, offset)); }
 WORD ReadU16(const void* base, size_t offset) {
-  WORD value;
-  std::memcpy(&value, static_cast<const BYTE*>(base) + offset, sizeof value);
-  return value;
+  return byte_order::ReadLittle16(static_cast<const uint8_t*>(base) + offset);
 }
 
 // Offsets of the fields in both header forms.

@@ -121,8 +121,8 @@ void DescribeImage(KestrelFilter& filter, const Geometry& g, BYTE bits) {
   filter.SetBitsPerPixel(bits);
 }
 
-// The coded data of one page, for a buffer of `capacity` bytes: the library's status (4 when the
-// data did not fit) and the coded length in `encodedBytes`.
+// The coded data of one page, for a buffer of `capacity` bytes: the library's status (an error
+// when the data did not fit) and the coded length in `encodedBytes`.
 WORD EncodeInto(KestrelFilter& filter, const GlobalLockGuard& rows, const Geometry& g, BYTE mode, BYTE k,
                 DWORD whiteIsZero, const GlobalLockGuard& output, uint64_t capacity, DWORD& encodedBytes) {
   filter.Reset();
@@ -142,7 +142,7 @@ WORD EncodeInto(KestrelFilter& filter, const GlobalLockGuard& rows, const Geomet
   } catch (const CKestrelException& failure) {
     status = static_cast<WORD>(failure.Code());
   }
-  encodedBytes = status == 1 ? g_codingParams.word[7] : 0;
+  encodedBytes = status == kestrel::kStatusSuccess ? g_codingParams.word[7] : 0;
   return status;
 }
 
@@ -172,22 +172,26 @@ bool EncodeInMemory(KestrelFilter& filter, const GlobalLockGuard& rows, const Ge
       return false;
     }
     status = EncodeInto(filter, rows, g, mode, k, whiteIsZero, output, capacity, encodedBytes);
-    if (status != 4 || capacity == worstCase) break;  // 4: the coded data did not fit
+    // An error from an encode is coded data that did not fit.
+    if (status != kestrel::kStatusError || capacity == worstCase) break;
   }
   filter.FreeWorkBuffer();
-  return status == 1 && encodedBytes > 0;
+  return status == kestrel::kStatusSuccess && encodedBytes > 0;
 }
 
 }  // namespace
 
 BYTE CodingModeForCompression(DWORD compress) {
+  using kestrel::CodingMode;
+  CodingMode mode = CodingMode::None;
   switch (compress) {
-    case 1: return 5;
-    case 2: return 4;
-    case 3: return 6;
-    case 4: return 3;
-    default: return 0;
+    case kCompressG3OneDim: mode = CodingMode::Group3OneDim; break;
+    case kCompressG3OneDimEol: mode = CodingMode::Group3FilledEol; break;
+    case kCompressG3TwoDim: mode = CodingMode::Group3TwoDim; break;
+    case kCompressG4: mode = CodingMode::Group4; break;
+    default: break;
   }
+  return static_cast<BYTE>(mode);
 }
 
 WORD WriteDibToTiffWith(KestrelFilter& filter, HGLOBAL dib, const char* path,
@@ -210,9 +214,10 @@ WORD WriteDibToTiffWith(KestrelFilter& filter, HGLOBAL dib, const char* path,
   }
   DWORD dataBytes = g.rowBytes * g.height;
   const BYTE mode = bits == 1 ? CodingModeForCompression(compress) : 0;
-  const BYTE k = mode == 6 ? static_cast<BYTE>(kFactor) : 0;
+  const BYTE k =
+      mode == static_cast<BYTE>(kestrel::CodingMode::Group3TwoDim) ? static_cast<BYTE>(kFactor) : 0;
   DescribeImage(filter, g, bits);
-  if (mode != 0) {
+  if (mode != static_cast<BYTE>(kestrel::CodingMode::None)) {
     GlobalBlock encoded;
     if (!EncodeInMemory(filter, dataLock, g, mode, k, whiteIsZero, encoded, dataBytes)) return 0;
     dataLock = GlobalLockGuard();
@@ -242,7 +247,7 @@ WORD WriteDibToTiffWith(KestrelFilter& filter, HGLOBAL dib, const char* path,
   } catch (const CKestrelException& failure) {
     status = static_cast<WORD>(failure.Code());
   }
-  return status == 1 || status == 5 ? status : 0;
+  return status == kestrel::kStatusSuccess || status == kestrel::kStatusRepaired ? status : 0;
 }
 
 WORD WriteDibToTiff(HGLOBAL dib, const char* path, const TW_IMAGEINFO* info) {

@@ -1,5 +1,7 @@
 #include "confirm_overwrite.h"
 
+#include <utility>
+
 #include "application.h"
 #include "resources.h"
 #include "text.h"
@@ -73,10 +75,8 @@ OverwriteChoice AskOverwrite(const char* fileName) {
   return g_question->Ask(message, qfw::LoadResourceString(IDS_CONFIRM_OVERWRITE));
 }
 
-ScopedOverwriteQuestion::ScopedOverwriteQuestion(OverwriteQuestion& question) : previous_(g_question) {
-  g_question = &question;
+OverwriteQuestion* ExchangePresenter(OverwriteQuestion* replacement) {
+  return std::exchange(g_question, replacement);
 }
-
-ScopedOverwriteQuestion::~ScopedOverwriteQuestion() { g_question = previous_; }
 
 }  // namespace quill

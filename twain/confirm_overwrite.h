@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "scoped_presenter.h"
+
 namespace quill {
 
 enum OverwriteChoice : short { kOverwriteNo = 0, kOverwriteYes = 1, kOverwriteAll = 2 };
@@ -34,16 +36,9 @@ class OverwriteQuestion {
 // "NAME\nFile already exist, do you wish to overwrite?" under "Confirm overwrite".
 OverwriteChoice AskOverwrite(const char* fileName);
 
+// The seam: makes `replacement` current and returns the question it replaced.
+OverwriteQuestion* ExchangePresenter(OverwriteQuestion* replacement);
 // Replaces the question for the lifetime of this object (tests).
-class ScopedOverwriteQuestion {
- public:
-  explicit ScopedOverwriteQuestion(OverwriteQuestion& question);
-  ~ScopedOverwriteQuestion();
-  ScopedOverwriteQuestion(const ScopedOverwriteQuestion&) = delete;
-  ScopedOverwriteQuestion& operator=(const ScopedOverwriteQuestion&) = delete;
-
- private:
-  OverwriteQuestion* previous_;
-};
+using ScopedOverwriteQuestion = qfw::ScopedPresenter<OverwriteQuestion>;
 
 }  // namespace quill

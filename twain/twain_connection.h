@@ -15,7 +15,7 @@
 namespace quill {
 
 class GatherBuffer;
-class GlobalBlock;
+using qfw::GlobalBlock;
 class RowTarget;
 struct DibDescription;
 struct MemoryImageLayout;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "win_handles.h"
+#include "handles.h"
 
 namespace twaindsm {
 namespace {
@@ -24,7 +24,7 @@ bool EndsWithDs(const char* name) {
 
 // Asks one source for its identity; false when it does not load or does not answer.
 bool ReadIdentity(const std::string& path, const TW_IDENTITY& application, TW_IDENTITY& identity) {
-  UniqueModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  qfw::UniqueModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!module) return false;
   auto entry = reinterpret_cast<DSENTRYPROC>(
       reinterpret_cast<void*>(GetProcAddress(module.get(), "DS_Entry")));
@@ -45,7 +45,7 @@ void Walk(const std::string& folder, int depth, const TW_IDENTITY& application,
           std::vector<SourceEntry>& found) {
   if (depth > kMaxFolderDepth) return;
   WIN32_FIND_DATAA data;
-  UniqueFind find(FindFirstFileA((folder + "\\*").c_str(), &data));
+  qfw::UniqueFind find(FindFirstFileA((folder + "\\*").c_str(), &data));
   if (!find.valid()) return;
   struct Item {
     std::string name;
@@ -93,7 +93,7 @@ std::string ReadDefaultSourcePath() {
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kTwainKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) {
     return std::string();
   }
-  UniqueKey key(raw);
+  qfw::UniqueRegKey key(raw);
   char path[MAX_PATH + 1] = "";
   DWORD type = 0;
   DWORD size = MAX_PATH;  // one byte stays free for the terminator the value may lack
@@ -112,7 +112,7 @@ bool WriteDefaultSourcePath(const std::string& path) {
                       nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  UniqueKey key(raw);
+  qfw::UniqueRegKey key(raw);
   return RegSetValueExA(key.get(), kDefaultSourceValue, 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(path.c_str()),
                         static_cast<DWORD>(path.size() + 1)) == ERROR_SUCCESS;

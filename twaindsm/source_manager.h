@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "handles.h"
 #include "source_catalog.h"
 #include "twain_protocol.h"
-#include "win_handles.h"
 
 namespace twaindsm {
 
@@ -22,7 +22,7 @@ class SourceManager {
  private:
   struct OpenSource {
     TW_IDENTITY identity;
-    UniqueModule module;
+    qfw::UniqueModule module;
     DSENTRYPROC entry;
   };
 

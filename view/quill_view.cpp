@@ -332,13 +332,13 @@ void CQuillView::CopySelection() {
     const RECT destination = {0, 0, width, height};
     DrawDib(memory.get(), destination, document->GetDibHandle(), source, document->GetPalette());
   }
-  if (!OpenClipboard(Handle())) return;
+  ScopedClipboard clipboard(Handle());
+  if (!clipboard) return;
   EmptyClipboard();
   // The clipboard owns what it was given.
   if (SetClipboardData(CF_BITMAP, bitmap.get())) bitmap.release();
   ScopedPalette palette = DuplicatePalette(document->GetPalette());
   if (palette && SetClipboardData(CF_PALETTE, palette.get())) palette.release();
-  CloseClipboard();
 }
 
 void CQuillView::OnContextMenu() {
@@ -387,13 +387,10 @@ LRESULT CQuillView::RealizePalette(HWND foreground) {
   WindowDc dc(main);
   if (!dc) return 0;
   const bool background = foreground != Handle();
-  HPALETTE previous = SelectPalette(dc.get(), document->GetPalette(), background ? TRUE : FALSE);
-  if (previous) {
-    if (::RealizePalette(dc.get()) != 0) {
-      InvalidateRect(Handle(), nullptr, TRUE);
-      UpdateWindow(Handle());
-    }
-    SelectPalette(dc.get(), previous, TRUE);
+  ScopedPaletteSelection selection(dc.get(), document->GetPalette(), background, true);
+  if (selection && ::RealizePalette(dc.get()) != 0) {
+    InvalidateRect(Handle(), nullptr, TRUE);
+    UpdateWindow(Handle());
   }
   return 0;
 }

@@ -2,29 +2,15 @@
 
 namespace kestrel {
 
-uint16_t readLittle16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t readLittle32(const uint8_t* p) { return readLittle16(p) | (uint32_t{readLittle16(p + 2)} << 16); }
-void writeLittle16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void writeLittle32(uint8_t* p, uint32_t v) {
-    writeLittle16(p, static_cast<uint16_t>(v));
-    writeLittle16(p + 2, static_cast<uint16_t>(v >> 16));
-}
-
-uint32_t CallBlock::word(size_t index) const { return readLittle32(params.data + 4 * index); }
-void CallBlock::setWord(size_t index, uint32_t value) { writeLittle32(params.data + 4 * index, value); }
+uint32_t CallBlock::word(size_t index) const { return byte_order::ReadLittle32(params.data + 4 * index); }
+void CallBlock::setWord(size_t index, uint32_t value) { byte_order::WriteLittle32(params.data + 4 * index, value); }
 
 namespace {
-
-uint16_t readBig16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t readBig32(const uint8_t* p) { return (uint32_t{readBig16(p)} << 16) | readBig16(p + 2); }
 
 // A record is usable when its address resolves and its leading size word says what it should.
 std::optional<ByteSpan> resolveRecord(MemoryResolver& memory, uint32_t address, uint32_t size) {
     const auto record = memory.resolve(address, size, Access::Read);
-    if (!record || readLittle16(record->data) != size) return std::nullopt;
+    if (!record || byte_order::ReadLittle16(record->data) != size) return std::nullopt;
     return record;
 }
 
@@ -46,7 +32,7 @@ Status parseFileRecord(MemoryResolver& memory, uint32_t address, CallBlock& bloc
     if (!record) return kStatusBadMemoryBlock;
     block.fileFlag1 = record->data[2];
     block.fileFlag2 = record->data[3];
-    const auto name = readFileName(memory, readLittle32(record->data + 4));
+    const auto name = readFileName(memory, byte_order::ReadLittle32(record->data + 4));
     if (!name) return kStatusBadMemoryBlock;
     block.fileName = *name;
     return kStatusSuccess;
@@ -55,11 +41,12 @@ Status parseFileRecord(MemoryResolver& memory, uint32_t address, CallBlock& bloc
 Status parseBufferRecord(MemoryResolver& memory, uint32_t address, CallBlock& block) {
     const auto record = resolveRecord(memory, address, layout::kBufferRecordSize);
     if (!record) return kStatusBadMemoryBlock;
-    const uint16_t flags = readLittle16(record->data + 2);
+    const uint16_t flags = byte_order::ReadLittle16(record->data + 2);
     block.direction = static_cast<uint8_t>(flags);
     block.whiteIsZero = (flags & layout::kWhiteIsOneFlag) == 0;
     // Offset 4 is the caller's work buffer: the library keeps its own working memory.
-    const auto params = memory.resolve(readLittle32(record->data + 8), layout::kParamBytes, Access::ReadWrite);
+    const auto params =
+        memory.resolve(byte_order::ReadLittle32(record->data + 8), layout::kParamBytes, Access::ReadWrite);
     if (!params) return kStatusBadMemoryBlock;
     block.params = *params;
     return kStatusSuccess;
@@ -69,10 +56,10 @@ Status parseImageRecord(MemoryResolver& memory, uint32_t address, CallBlock& blo
     const auto record = resolveRecord(memory, address, layout::kImageRecordSize);
     if (!record) return kStatusBadMemoryBlock;
     const uint8_t* p = record->data;
-    block.image.xDpi = readBig16(p + 2);
-    block.image.yDpi = readBig16(p + 4);
-    block.image.width1200 = readBig32(p + 14);
-    block.image.length1200 = readBig32(p + 18);
+    block.image.xDpi = byte_order::ReadBig16(p + 2);
+    block.image.yDpi = byte_order::ReadBig16(p + 4);
+    block.image.width1200 = byte_order::ReadBig32(p + 14);
+    block.image.length1200 = byte_order::ReadBig32(p + 18);
     block.image.bitsPerPixel = p[26];
     return kStatusSuccess;
 }
@@ -90,9 +77,9 @@ ParsedBlock parseCallBlock(uint32_t headerAddress, MemoryResolver& memory) {
     block.header = *header;
     const uint8_t* h = header->data;
     block.command = h[layout::kCommand];
-    block.completionKind = readLittle16(h + layout::kCompletionKind);
-    block.eventHandle = readLittle32(h + layout::kEventHandle);
-    if (readLittle16(h) != layout::kHeaderSize) {
+    block.completionKind = byte_order::ReadLittle16(h + layout::kCompletionKind);
+    block.eventHandle = byte_order::ReadLittle32(h + layout::kEventHandle);
+    if (byte_order::ReadLittle16(h) != layout::kHeaderSize) {
         parsed.status = kStatusBadMemoryBlock;
         return parsed;
     }
@@ -100,10 +87,11 @@ ParsedBlock parseCallBlock(uint32_t headerAddress, MemoryResolver& memory) {
         parsed.status = kStatusUnknownCommand;
         return parsed;
     }
-    Status status = parseBufferRecord(memory, readLittle32(h + layout::kBufferRecord), block);
-    if (status == kStatusSuccess) status = parseImageRecord(memory, readLittle32(h + layout::kImageRecord), block);
+    Status status = parseBufferRecord(memory, byte_order::ReadLittle32(h + layout::kBufferRecord), block);
+    if (status == kStatusSuccess)
+        status = parseImageRecord(memory, byte_order::ReadLittle32(h + layout::kImageRecord), block);
     if (status == kStatusSuccess && block.command == kCommandWriteFile)
-        status = parseFileRecord(memory, readLittle32(h + layout::kFileRecord), block);
+        status = parseFileRecord(memory, byte_order::ReadLittle32(h + layout::kFileRecord), block);
     parsed.status = status;
     return parsed;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "byte_order.h"
 #include "byte_span.h"
 #include "memory_resolver.h"
 #include "status.h"
@@ -88,10 +89,5 @@ struct ParsedBlock {
 // Reads the header at `headerAddress` and every record it links. When the header itself cannot be
 // reached, block.header stays empty and the status is kStatusBadMemoryBlock.
 ParsedBlock parseCallBlock(uint32_t headerAddress, MemoryResolver& memory);
-
-uint16_t readLittle16(const uint8_t* p);
-uint32_t readLittle32(const uint8_t* p);
-void writeLittle16(uint8_t* p, uint16_t v);
-void writeLittle32(uint8_t* p, uint32_t v);
 
 } // namespace kestrel

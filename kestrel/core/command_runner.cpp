@@ -250,7 +250,7 @@ Status executeCallBlock(uint32_t headerAddress, Environment& env) {
             status = kStatusError;
         }
     }
-    writeLittle16(parsed.block.header.data + layout::kStatus, status);
+    byte_order::WriteLittle16(parsed.block.header.data + layout::kStatus, status);
     if (env.completion && parsed.block.completionKind == layout::kCompletionEvent)
         env.completion->signal(parsed.block.eventHandle);
     return status;

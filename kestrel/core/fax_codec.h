@@ -5,19 +5,10 @@
 #include <cstdint>
 
 #include "byte_span.h"
+#include "coding_mode.h"
 #include "row_transitions.h"
 
 namespace kestrel {
-
-// The coding-mode numbers callers put into the parameter block.
-enum class CodingMode : uint8_t {
-    None = 0,
-    ModifiedHuffman = 1, // TIFF compression 2: no EOLs, every row starts on a byte boundary
-    Group4 = 3,          // T.6
-    Group3FilledEol = 4, // T.4 one-dimensional, every EOL ends on a byte boundary
-    Group3OneDim = 5,    // T.4 one-dimensional
-    Group3TwoDim = 6,    // T.4 two-dimensional: EOL plus a tag bit, a 1D row every K rows
-};
 
 bool isCcittMode(uint8_t mode);
 

@@ -1,4 +1,5 @@
-// The status word the library leaves in the call block's header.
+// The status word the library leaves in the call block's header. The library's interface: the
+// program's binding compares with these values.
 #pragma once
 
 #include <cstdint>

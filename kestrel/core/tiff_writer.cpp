@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "byte_order.h"
+
 namespace kestrel {
 namespace {
 
@@ -26,15 +28,8 @@ enum Tag : uint16_t {
     kColorMap = 320,
 };
 
-void put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, static_cast<uint16_t>(v));
-    put16(out, static_cast<uint16_t>(v >> 16));
-}
+using byte_order::AppendLittle16;
+using byte_order::AppendLittle32;
 
 // Collects entries in tag order; values longer than four bytes go to a block behind the
 // directory, whose position is known once the number of entries is.
@@ -48,24 +43,25 @@ public:
         const uint32_t extraOffset = directoryOffset + 2 + 12 * static_cast<uint32_t>(entries_.size()) + 4;
         std::vector<uint8_t> directory;
         std::vector<uint8_t> extra;
-        put16(directory, static_cast<uint16_t>(entries_.size()));
+        AppendLittle16(directory, static_cast<uint16_t>(entries_.size()));
         for (const Entry& e : entries_) {
-            put16(directory, e.tag);
-            put16(directory, e.type);
+            AppendLittle16(directory, e.tag);
+            AppendLittle16(directory, e.type);
             const uint32_t count = e.type == kRational ? static_cast<uint32_t>(e.values.size() / 2)
                                                        : static_cast<uint32_t>(e.values.size());
-            put32(directory, count);
+            AppendLittle32(directory, count);
             std::vector<uint8_t> data;
-            for (uint32_t v : e.values) e.type == kShort ? put16(data, static_cast<uint16_t>(v)) : put32(data, v);
+            for (uint32_t v : e.values)
+                e.type == kShort ? AppendLittle16(data, static_cast<uint16_t>(v)) : AppendLittle32(data, v);
             if (data.size() <= 4) {
                 data.resize(4, 0);
                 directory.insert(directory.end(), data.begin(), data.end());
             } else {
-                put32(directory, extraOffset + static_cast<uint32_t>(extra.size()));
+                AppendLittle32(directory, extraOffset + static_cast<uint32_t>(extra.size()));
                 extra.insert(extra.end(), data.begin(), data.end());
             }
         }
-        put32(directory, 0); // no further image
+        AppendLittle32(directory, 0); // no further image
         directory.insert(directory.end(), extra.begin(), extra.end());
         return directory;
     }
@@ -148,7 +144,7 @@ TiffFrame tiffFrame(const TiffImage& image, uint32_t stripBytes) {
     const uint32_t directoryOffset = (stripOffset + stripBytes + 1) & ~1u;
     TiffFrame frame;
     frame.header = {'I', 'I', 42, 0};
-    put32(frame.header, directoryOffset);
+    AppendLittle32(frame.header, directoryOffset);
     frame.directory = d.build(directoryOffset);
     if (directoryOffset != stripOffset + stripBytes) frame.directory.insert(frame.directory.begin(), 0);
     return frame;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "byte_order.h"
 #include "command_runner.h"
 
 using namespace kestrel;
@@ -38,40 +39,34 @@ struct CountingSignal : CompletionSignal {
     int count = 0;
 };
 
-void put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, static_cast<uint16_t>(v));
-    put16(p + 2, static_cast<uint16_t>(v >> 16));
-}
+using byte_order::WriteLittle16;
+using byte_order::WriteLittle32;
 
 // A G4 decode of 16 rows of 64 pixels from the data area into the output area.
 void layWellFormedBlock(uint8_t* a, uint32_t base) {
-    put16(a, 24);
+    WriteLittle16(a, 24);
     a[2] = 3;
-    put32(a + 12, base + 24);
-    put32(a + 16, base + 32);
-    put32(a + 20, base + 44);
-    put16(a + 24, 8);
-    put32(a + 28, base + 0x180);
+    WriteLittle32(a + 12, base + 24);
+    WriteLittle32(a + 16, base + 32);
+    WriteLittle32(a + 20, base + 44);
+    WriteLittle16(a + 24, 8);
+    WriteLittle32(a + 28, base + 0x180);
     std::memcpy(a + 0x180, "out.tif", 8);
-    put16(a + 32, 12);
-    put16(a + 34, 0x0302);
-    put32(a + 40, base + 0x100);
-    put16(a + 44, 40);
+    WriteLittle16(a + 32, 12);
+    WriteLittle16(a + 34, 0x0302);
+    WriteLittle32(a + 40, base + 0x100);
+    WriteLittle16(a + 44, 40);
     a[44 + 3] = 200;
     a[44 + 5] = 200;
     a[44 + 26] = 1;
     uint8_t* params = a + 0x100;
-    put32(params + 0, 0x00030003);
-    put32(params + 4, 0x100);
-    put32(params + 8, 8);
-    put32(params + 12, 16);
-    put32(params + 20, base + 0x200);
-    put32(params + 28, 0x100);
-    put32(params + 44, base + 0x300);
+    WriteLittle32(params + 0, 0x00030003);
+    WriteLittle32(params + 4, 0x100);
+    WriteLittle32(params + 8, 8);
+    WriteLittle32(params + 12, 16);
+    WriteLittle32(params + 20, base + 0x200);
+    WriteLittle32(params + 28, 0x100);
+    WriteLittle32(params + 44, base + 0x300);
 }
 
 } // namespace

@@ -21,7 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                            ByteSpan{decoded.data(), decoded.size()});
     if (first.bytes != decoded.size() || first.rowsProduced != rows) std::abort();
 
-    std::vector<uint8_t> coded(decoded.size() * 2 + 64 * rows + 64);
+    // Room for the worst case: no code takes more than 8 bits a pixel (a vertical code of 7 bits
+    // for a change at every pixel; horizontal mode's two runs of one pixel take 12 bits), plus EOLs
+    // and fill. Twice the raw size, as before, is too little for a dithered photo.
+    std::vector<uint8_t> coded(size_t{rows} * (width + 64) + 64);
     const EncodeOutcome encoded = encodeRows(mode, 3, format, ConstByteSpan{decoded.data(), decoded.size()}, rows,
                                              ByteSpan{coded.data(), coded.size()});
     if (!encoded.fits) std::abort();

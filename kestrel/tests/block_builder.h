@@ -20,14 +20,14 @@ public:
 
     explicit BlockBuilder(size_t arenaBytes = 1 << 24) : memory_(kBase, arenaBytes), next_(kData) {
         uint8_t* h = memory_.at(kHeader);
-        writeLittle16(h, 24);
-        writeLittle32(h + layout::kBufferRecord, kHeader + 32);
-        writeLittle32(h + layout::kImageRecord, kHeader + 44);
-        writeLittle16(h + 24, 8);
-        writeLittle32(h + 28, kName);
-        writeLittle16(h + 32, 12);
-        writeLittle32(h + 40, kParams);
-        writeLittle16(h + 44, 40);
+        byte_order::WriteLittle16(h, 24);
+        byte_order::WriteLittle32(h + layout::kBufferRecord, kHeader + 32);
+        byte_order::WriteLittle32(h + layout::kImageRecord, kHeader + 44);
+        byte_order::WriteLittle16(h + 24, 8);
+        byte_order::WriteLittle32(h + 28, kName);
+        byte_order::WriteLittle16(h + 32, 12);
+        byte_order::WriteLittle32(h + 40, kParams);
+        byte_order::WriteLittle16(h + 44, 40);
     }
 
     ArenaMemory& memory() { return memory_; }
@@ -35,8 +35,8 @@ public:
 
     void setCommand(uint8_t command, uint8_t mode, uint8_t k) {
         header()[layout::kCommand] = command;
-        writeLittle32(header() + layout::kFileRecord, command == kCommandWriteFile ? kHeader + 24 : 0);
-        writeLittle16(header() + 34, command == kCommandWriteFile ? 0x0301 : 0x0302);
+        byte_order::WriteLittle32(header() + layout::kFileRecord, command == kCommandWriteFile ? kHeader + 24 : 0);
+        byte_order::WriteLittle16(header() + 34, command == kCommandWriteFile ? 0x0301 : 0x0302);
         const uint32_t coding = command == kCommandEncode ? (mode | k << 8) : (uint32_t{mode} << 16 | uint32_t{k} << 24);
         setWord(kCodingBytes, coding);
     }
@@ -45,8 +45,8 @@ public:
         *flags = whiteIsZero ? (*flags & 0x7F) : (*flags | 0x80);
     }
     void setEvent(uint32_t handle) {
-        writeLittle16(header() + layout::kCompletionKind, layout::kCompletionEvent);
-        writeLittle32(header() + layout::kEventHandle, handle);
+        byte_order::WriteLittle16(header() + layout::kCompletionKind, layout::kCompletionEvent);
+        byte_order::WriteLittle32(header() + layout::kEventHandle, handle);
     }
     void setImage(uint16_t xDpi, uint16_t yDpi, uint32_t width1200, uint32_t length1200, uint8_t bpp) {
         uint8_t* r = header() + 44;
@@ -61,9 +61,9 @@ public:
     void setFileName(const std::string& name) {
         std::memcpy(memory_.at(kName), name.c_str(), name.size() + 1);
     }
-    void setWord(size_t index, uint32_t value) { writeLittle32(memory_.at(kParams) + 4 * index, value); }
-    uint32_t word(size_t index) { return readLittle32(memory_.at(kParams) + 4 * index); }
-    uint16_t status() { return readLittle16(header() + layout::kStatus); }
+    void setWord(size_t index, uint32_t value) { byte_order::WriteLittle32(memory_.at(kParams) + 4 * index, value); }
+    uint32_t word(size_t index) { return byte_order::ReadLittle32(memory_.at(kParams) + 4 * index); }
+    uint16_t status() { return byte_order::ReadLittle16(header() + layout::kStatus); }
 
     // Copies bytes into the arena and returns their address.
     uint32_t place(const std::vector<uint8_t>& bytes) {

@@ -106,8 +106,8 @@ TEST_F(CommandTest, BrokenRecordsAreBadMemoryBlocks) {
         BlockBuilder fresh;
         block = std::move(fresh);
         prepareEncode(image, 3, 0, 4096);
-        c.word32 ? writeLittle32(block.header() + c.offset, c.value)
-                 : writeLittle16(block.header() + c.offset, static_cast<uint16_t>(c.value));
+        c.word32 ? byte_order::WriteLittle32(block.header() + c.offset, c.value)
+                 : byte_order::WriteLittle16(block.header() + c.offset, static_cast<uint16_t>(c.value));
         EXPECT_EQ(run(), kStatusBadMemoryBlock) << c.what;
     }
 }

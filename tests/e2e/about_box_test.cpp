@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "driver/prefix_fixtures.h"
 #include "driver/program_driver.h"
 #include "resource.h"
+#include "tests/common/test_files.h"
 
 namespace {
 
@@ -67,14 +67,7 @@ class ClientShot {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(bgr_.size());
-    std::ofstream out(savePath, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(reinterpret_cast<const char*>(bgr_.data()), static_cast<std::streamsize>(bgr_.size()));
+    quill_test::WriteBmpFile(savePath, info.bmiHeader, {}, bgr_.data(), bgr_.size());
   }
   bool IsBlack(LONG x, LONG y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;

@@ -2,10 +2,12 @@
 # The files an end-to-end scan wrote (FOLDER/*/IMAGEnnn.BMP or .TIF) must each be the scanner's
 # page nnn - FIRST + 1 at DPI, pixel for pixel, read by ImageMagick and, for TIFF files, also
 # decoded by libtiff (tiffcp to an uncompressed copy).
-#   check_scanned_files.sh PAGE_REFERENCE FOLDER DPI
+# There must be COUNT such files.
+#   check_scanned_files.sh PAGE_REFERENCE FOLDER DPI COUNT
 reference=$1
 folder=$2
 dpi=$3
+expected=${4:?usage: check_scanned_files.sh PAGE_REFERENCE FOLDER DPI COUNT}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 count=0
@@ -32,4 +34,8 @@ for f in "$folder"/*/IMAGE*.*; do
   esac
   count=$((count + 1))
 done
+if [ "$count" -ne "$expected" ]; then
+  echo "FAIL: $count scanned files in $folder, $expected expected"
+  exit 1
+fi
 echo "$count scanned files are the scanner's pages pixel for pixel"

@@ -11,6 +11,7 @@
 
 #include "driver/program_driver.h"
 #include "resource.h"
+#include "tests/common/test_files.h"
 
 namespace {
 
@@ -31,22 +32,14 @@ void WriteFramedA4Page(const std::string& path) {
       }
     }
   }
-  BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {};
-  const RGBQUAD colours[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info + sizeof colours;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
   info.biSize = sizeof info;
   info.biWidth = width;
   info.biHeight = height;
   info.biPlanes = 1;
   info.biBitCount = 1;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(reinterpret_cast<const char*>(colours), sizeof colours);
-  out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+  quill_test::WriteBmpFile(path, info, {{0, 0, 0, 0}, {255, 255, 255, 0}}, pixels.data(),
+                           pixels.size());
 }
 
 // What the screen shows of `window`'s client area, as 24-bit top-down BGR rows; also saved as a
@@ -88,14 +81,7 @@ Screenshot TakeScreenshot(HWND window, const std::string& savePath) {
   DeleteDC(memory);
   ReleaseDC(nullptr, windowDc);
 
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(shot.bgr.size());
-  std::ofstream out(savePath, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-  out.write(reinterpret_cast<const char*>(shot.bgr.data()), static_cast<std::streamsize>(shot.bgr.size()));
+  quill_test::WriteBmpFile(savePath, info.bmiHeader, {}, shot.bgr.data(), shot.bgr.size());
   return shot;
 }
 

@@ -19,6 +19,7 @@
 #include "resource.h"
 #include "scan_settings.h"
 #include "test_support.h"
+#include "tests/common/test_files.h"
 
 namespace quill {
 namespace {
@@ -223,14 +224,9 @@ TEST_F(ImageWindowTest, OnlyFilesAUserOpenedGoOnTheRecentFileList) {
     GlobalBlock dib = CreateBlankDib(8, 8, 24);
     GlobalLockGuard lock(dib.get());
     ASSERT_TRUE(lock);
-    const DWORD dibBytes = GetDibTotalSize(lock.bytes());
-    BITMAPFILEHEADER header = {0x4D42, 14 + dibBytes, 0, 0, 14 + 40};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, &header, sizeof header, &written, nullptr);
-    WriteFile(file, lock.bytes(), dibBytes, &written, nullptr);
-    CloseHandle(file);
+    const auto* info = reinterpret_cast<const BITMAPINFOHEADER*>(lock.bytes());
+    ASSERT_TRUE(quill_test::WriteBmpFile(path, *info, {}, lock.bytes() + info->biSize,
+                                         GetDibTotalSize(lock.bytes()) - info->biSize));
   }
   // A page a file-mode scan handed over, named after its output file.
   ASSERT_TRUE(frame_->OnImageFile(path.c_str()));

@@ -1,5 +1,10 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
+#include "handles.h"
+#include "tests/common/test_files.h"
+
 namespace quill_test {
 
 const char kSettingsKey[] = "SOFTWARE\\TALVORN\\Talvorn TWAIN32\\OPTION\\UTY";
@@ -15,13 +20,17 @@ void DrainMessages() {
 void DeleteKey(const char* path) { RegDeleteKeyA(HKEY_LOCAL_MACHINE, path); }
 
 void SetRawValue(const char* keyPath, const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+  HKEY raw = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw,
                       nullptr) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot create the key " << keyPath;
     return;
   }
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
+  qfw::UniqueRegKey key(raw);
+  if (RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) !=
+      ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot set the value " << name << " of " << keyPath;
+  }
 }
 
 void SetNumberValue(const char* keyPath, const char* name, DWORD value) {
@@ -29,27 +38,15 @@ void SetNumberValue(const char* keyPath, const char* name, DWORD value) {
 }
 
 void DeleteValue(const char* keyPath, const char* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueA(key, name);
-  RegCloseKey(key);
+  HKEY raw = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return;
+  qfw::UniqueRegKey key(raw);
+  const LONG result = RegDeleteValueA(key.get(), name);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+    ADD_FAILURE() << "cannot delete the value " << name << " of " << keyPath;
+  }
 }
 
-namespace {
-
-BOOL CALLBACK CountIfMainWindow(HWND window, LPARAM param) {
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (lstrcmpA(name, "TVQuillFrame") == 0) ++*reinterpret_cast<int*>(param);
-  return TRUE;
-}
-
-}  // namespace
-
-int CountMainWindows() {
-  int count = 0;
-  EnumWindows(CountIfMainWindow, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
+int CountMainWindows() { return CountTopLevelWindows("TVQuillFrame", false); }
 
 }  // namespace quill_test

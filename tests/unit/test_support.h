@@ -16,7 +16,8 @@ void DrainMessages();
 
 // Deletes a key without subkeys; a missing key is fine.
 void DeleteKey(const char* path);
-// Sets or removes one value of a key (created when needed).
+// Sets or removes one value of a key (created when needed); one that cannot be set or removed
+// fails the calling test.
 void SetRawValue(const char* keyPath, const char* name, DWORD type, const void* data, DWORD size);
 void SetNumberValue(const char* keyPath, const char* name, DWORD value);
 void DeleteValue(const char* keyPath, const char* name);

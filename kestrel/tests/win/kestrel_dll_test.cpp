@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_order.h"
 #include "call_block.h"
 #include "fax_codec.h"
 #include "low_memory.h"
@@ -63,16 +64,10 @@ Function entryPoint(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-void put16(uint8_t* p, uint16_t v) { writeLittle16(p, v); }
-void put32(uint8_t* p, uint32_t v) { writeLittle32(p, v); }
-void putBig16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v >> 8);
-    p[1] = static_cast<uint8_t>(v);
-}
-void putBig32(uint8_t* p, uint32_t v) {
-    putBig16(p, static_cast<uint16_t>(v >> 16));
-    putBig16(p + 2, static_cast<uint16_t>(v));
-}
+using byte_order::WriteBig16;
+using byte_order::WriteBig32;
+using byte_order::WriteLittle16;
+using byte_order::WriteLittle32;
 
 // Collects what the core's TIFF writer produces, for comparison with the DLL's file.
 class CollectedFile : public OutputFile {
@@ -121,40 +116,40 @@ protected:
     void layOutBlock() {
         uint8_t* h = at(kHeader);
         std::memset(h, 0, kData);
-        put16(h, 24);
-        put32(h + 16, memory_.address(kHeader + 32));
-        put32(h + 20, memory_.address(kHeader + 44));
-        put16(h + 24, 8);
-        put32(h + 28, memory_.address(kName));
-        put16(h + 32, 12);
-        put32(h + 40, memory_.address(kParams));
-        put16(h + 44, 40);
+        WriteLittle16(h, 24);
+        WriteLittle32(h + 16, memory_.address(kHeader + 32));
+        WriteLittle32(h + 20, memory_.address(kHeader + 44));
+        WriteLittle16(h + 24, 8);
+        WriteLittle32(h + 28, memory_.address(kName));
+        WriteLittle16(h + 32, 12);
+        WriteLittle32(h + 40, memory_.address(kParams));
+        WriteLittle16(h + 44, 40);
     }
 
     void setCommand(uint8_t command, uint8_t mode, uint8_t k, bool whiteIsZero = true) {
         uint8_t* h = at(kHeader);
         h[2] = command;
-        put32(h + 12, command == 0 ? memory_.address(kHeader + 24) : 0);
+        WriteLittle32(h + 12, command == 0 ? memory_.address(kHeader + 24) : 0);
         h[34] = command == 0 ? 1 : 2;          // direction: file or memory
         h[35] = whiteIsZero ? 0x03 : 0x83;     // the program's third argument, bit 7 for white-is-one
         setWord(0, command == 2 ? (mode | k << 8) : (uint32_t{mode} << 16 | uint32_t{k} << 24));
     }
     void setImage(uint16_t xDpi, uint16_t yDpi, uint32_t width1200, uint32_t length1200, uint8_t bitsPerPixel) {
         uint8_t* r = at(kHeader + 44);
-        putBig16(r + 2, xDpi);
-        putBig16(r + 4, yDpi);
-        putBig32(r + 14, width1200);
-        putBig32(r + 18, length1200);
+        WriteBig16(r + 2, xDpi);
+        WriteBig16(r + 4, yDpi);
+        WriteBig32(r + 14, width1200);
+        WriteBig32(r + 18, length1200);
         r[26] = bitsPerPixel;
     }
     void attachEvent(HANDLE event) {
-        put16(at(kHeader + 4), 2);
-        put32(at(kHeader + 8), static_cast<uint32_t>(HandleToLong(event)));
+        WriteLittle16(at(kHeader + 4), 2);
+        WriteLittle32(at(kHeader + 8), static_cast<uint32_t>(HandleToLong(event)));
     }
     void setFileName(const std::string& name) { std::memcpy(at(kName), name.c_str(), name.size() + 1); }
-    void setWord(size_t index, uint32_t value) { put32(at(kParams + 4 * index), value); }
-    uint32_t word(size_t index) { return readLittle32(at(kParams + 4 * index)); }
-    uint16_t status() { return readLittle16(at(kHeader + 6)); }
+    void setWord(size_t index, uint32_t value) { WriteLittle32(at(kParams + 4 * index), value); }
+    uint32_t word(size_t index) { return byte_order::ReadLittle32(at(kParams + 4 * index)); }
+    uint16_t status() { return byte_order::ReadLittle16(at(kHeader + 6)); }
 
     // Copies bytes into the data area; returns their offset.
     size_t place(const std::vector<uint8_t>& bytes) {
@@ -336,11 +331,11 @@ TEST_F(KestrelDll, RefusesFaultyBlocksWithTheirStatus) {
     EXPECT_EQ(status(), kStatusUnknownCommand);
 
     goodEncodeBlock();
-    put32(at(kHeader + 16), 0); // no buffer record
+    WriteLittle32(at(kHeader + 16), 0); // no buffer record
     EXPECT_EQ(run(), kStatusBadMemoryBlock);
 
     goodEncodeBlock();
-    put16(at(kHeader + 44), 39); // image record of the wrong size
+    WriteLittle16(at(kHeader + 44), 39); // image record of the wrong size
     EXPECT_EQ(run(), kStatusBadMemoryBlock);
 
     goodEncodeBlock();
@@ -395,7 +390,7 @@ TEST_F(KestrelDll, RefusesMemoryThatIsNotCommittedOrNotWritable) {
     EXPECT_NE(run(), kStatusBadMemoryBlock);
 
     goodDecodeBlock();
-    put32(at(kHeader + 40), memory_.address(kMissingPage)); // parameter block unreachable
+    WriteLittle32(at(kHeader + 40), memory_.address(kMissingPage)); // parameter block unreachable
     EXPECT_EQ(run(), kStatusBadMemoryBlock);
 
     goodDecodeBlock();
@@ -408,7 +403,7 @@ TEST_F(KestrelDll, FileNameMustBeReadableAndTerminated) {
     setCommand(0, 0, 0);
     setImage(200, 200, 0, 0, 1);
     setRows(image, place(image.bits), image.bits.size());
-    put32(at(kHeader + 28), memory_.address(kMissingPage - 4)); // runs into the reserved page
+    WriteLittle32(at(kHeader + 28), memory_.address(kMissingPage - 4)); // runs into the reserved page
     ASSERT_TRUE(memory_.protect(kReadOnlyPage, kPage, PAGE_READWRITE));
     std::memcpy(at(kMissingPage - 4), "abcd", 4);
     ASSERT_TRUE(memory_.protect(kReadOnlyPage, kPage, PAGE_READONLY));
@@ -442,14 +437,14 @@ TEST_F(KestrelDll, SignalsTheEventOnlyAfterTheStatusIsWritten) {
     WaitForSingleObject(worker.get(), 10000);
 
     // Completion kind 0: no event attached, none signalled.
-    put16(at(kHeader + 4), 0);
-    put16(at(kHeader + 6), 0);
+    WriteLittle16(at(kHeader + 4), 0);
+    WriteLittle16(at(kHeader + 6), 0);
     EXPECT_EQ(run(), kStatusSuccess);
     EXPECT_EQ(status(), kStatusSuccess);
     EXPECT_EQ(WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
     // A failed command signals too.
-    put16(at(kHeader + 4), 2);
+    WriteLittle16(at(kHeader + 4), 2);
     at(kHeader)[2] = 9;
     EXPECT_EQ(run(), kStatusUnknownCommand);
     EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "tests/common/test_files.h"
+
 namespace e2e {
 namespace {
 
@@ -52,20 +54,9 @@ std::string ModuleFolder() {
   return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
-BOOL CALLBACK CountIfMainWindow(HWND window, LPARAM param) {
-  if (IsWindowVisible(window) && ClassOf(window) == kMainWindowClass) {
-    ++*reinterpret_cast<int*>(param);
-  }
-  return TRUE;
-}
-
 }  // namespace
 
-int CountMainWindows() {
-  int count = 0;
-  EnumWindows(CountIfMainWindow, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
+int CountMainWindows() { return quill_test::CountTopLevelWindows(kMainWindowClass, true); }
 
 std::string InstalledProgramPath() {
   return "C:\\Program Files\\TVQuill\\TVQUILL.EXE";

@@ -1,7 +1,10 @@
 #!/bin/sh
-# Every TIFF file the writer's tests left in FOLDER must be read by libtiff and ImageMagick to the
-# pixels the test expected (FILE.rgb), with the compression its name says.
+# Every TIFF file the writer's tests left in FOLDER with the pixels they expected (FILE.rgb) must
+# be read by libtiff and ImageMagick to those pixels, with the compression its name says; there
+# must be COUNT such files (files without FILE.rgb are only written, not compared).
+#   check_written_tiffs.sh FOLDER COUNT
 folder=$1
+expected=${2:?usage: check_written_tiffs.sh FOLDER COUNT}
 count=0
 for f in "$folder"/*.tif; do
   [ -e "$f" ] || { echo "no TIFF files in $folder"; exit 1; }
@@ -21,4 +24,8 @@ for f in "$folder"/*.tif; do
   fi
   count=$((count + 1))
 done
+if [ "$count" -ne "$expected" ]; then
+  echo "FAIL: $count TIFF files with expected pixels in $folder, $expected expected"
+  exit 1
+fi
 echo "$count TIFF files read back pixel for pixel"

@@ -1,14 +1,15 @@
 // The filter binding as the rest of the program meets it: the call block byte for byte, commands
 // run through KESTREL.DLL, and every way a library can fail ending in its exception and report.
-#include <windows.h>
+#include "kestrel_filter.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "kestrel_filter.h"
+#include "byte_order.h"
 #include "message_box.h"
 
 namespace quill {
@@ -46,9 +47,7 @@ std::vector<uint8_t> BlockBytes(const KestrelFilter& filter) {
 }
 
 uint32_t Little32(const std::vector<uint8_t>& bytes, size_t offset) {
-  uint32_t value;
-  std::memcpy(&value, bytes.data() + offset, sizeof value);
-  return value;
+  return byte_order::ReadLittle32(bytes.data() + offset);
 }
 
 uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(p)); }

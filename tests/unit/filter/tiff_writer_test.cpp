@@ -55,32 +55,6 @@ class RecordingFilter : public KestrelFilter {
   uint8_t fileMode = 0xFF;
 };
 
-// A picture with something different in every pixel: stripes and a diagonal in bilevel images,
-// every index of the table otherwise.
-GlobalBlock PatternDib(DWORD width, DWORD height, WORD bits, bool whiteFirst, bool colours) {
-  GlobalBlock dib = CreateBlankDib(width, height, bits);
-  LockedDib locked(dib.get());
-  if (!locked) return GlobalBlock();
-  const DibLayout& layout = locked.layout();
-  auto* table = reinterpret_cast<RGBQUAD*>(locked.colorTable());
-  for (DWORD i = 0; i < layout.colorCount; ++i) {
-    BYTE grey = static_cast<BYTE>(i * 255 / (layout.colorCount - 1));
-    if (whiteFirst) grey = static_cast<BYTE>(255 - grey);
-    table[i] = colours ? RGBQUAD{static_cast<BYTE>(i * 53), static_cast<BYTE>(255 - i * 17), static_cast<BYTE>(i * 91), 0}
-                       : RGBQUAD{grey, grey, grey, 0};
-  }
-  BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(locked.bytes());
-  header->biXPelsPerMeter = header->biYPelsPerMeter = 11811;  // 300 dpi
-  for (DWORD y = 0; y < layout.rowCount; ++y) {
-    BYTE* row = locked.pixels() + y * layout.rowStride;
-    for (DWORD i = 0; i < layout.rowStride; ++i) {
-      row[i] = static_cast<BYTE>(bits == 1 ? ((y / 7 + i / 3) % 2 ? 0xF0 : 0x0F) ^ (i == y % layout.rowStride ? 0xFF : 0)
-                                           : (y * 13 + i * 7) ^ (i >> 3));
-    }
-  }
-  return dib;
-}
-
 void WriteReference(const std::string& path, const std::vector<BYTE>& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

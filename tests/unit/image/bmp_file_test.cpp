@@ -11,6 +11,7 @@
 
 #include "bmp_file.h"
 #include "dib.h"
+#include "dib_builders.h"
 #include "file.h"
 #include "../rendered_dib.h"
 
@@ -214,28 +215,11 @@ TEST(BmpWriting, WritesNothingButTheFortyByteForm) {
   EXPECT_EQ(file.GetLength(), 0u) << "the file stays as the caller left it";
 }
 
-// A picture with something different in every pixel and a colour table of its own.
-GlobalBlock PatternDib(DWORD width, DWORD height, WORD bits) {
-  GlobalBlock dib = CreateBlankDib(width, height, bits);
-  LockedDib locked(dib.get());
-  if (!locked) return GlobalBlock();
-  const DibLayout& layout = locked.layout();
-  auto* table = reinterpret_cast<RGBQUAD*>(locked.colorTable());
-  for (DWORD i = 0; i < layout.colorCount; ++i) {
-    table[i] = RGBQUAD{static_cast<BYTE>(i * 37), static_cast<BYTE>(255 - i * 11), static_cast<BYTE>(i * 5), 0};
-  }
-  for (DWORD y = 0; y < layout.rowCount; ++y) {
-    BYTE* row = locked.pixels() + y * layout.rowStride;
-    for (DWORD i = 0; i < layout.rowStride; ++i) row[i] = static_cast<BYTE>((y * 31 + i * 7) ^ (i >> 2));
-  }
-  return dib;
-}
-
 TEST(BmpWriting, LeavesFilesForTheIndependentToolToReadBack) {
   const std::string folder = ExeFolder() + "bmp_written\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   for (WORD bits : {1, 4, 8, 24}) {
-    GlobalBlock dib = PatternDib(37, 23, bits);
+    GlobalBlock dib = PatternDib(37, 23, bits, false, true);
     ASSERT_TRUE(dib);
     const std::string name = folder + "pattern" + std::to_string(bits);
     qfw::File file;

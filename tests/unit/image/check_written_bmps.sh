@@ -1,7 +1,9 @@
 #!/bin/sh
 # Every BMP file the writer's tests left in FOLDER is read by an independent tool and must give
-# exactly the pixels the test expected (FILE.rgb beside FILE.bmp).
+# exactly the pixels the test expected (FILE.rgb beside FILE.bmp); there must be COUNT of them.
+#   check_written_bmps.sh FOLDER COUNT
 folder=$1
+expected=${2:?usage: check_written_bmps.sh FOLDER COUNT}
 count=0
 for f in "$folder"/*.bmp; do
   [ -e "$f" ] || { echo "no BMP files in $folder"; exit 1; }
@@ -11,4 +13,8 @@ for f in "$folder"/*.bmp; do
   fi
   count=$((count + 1))
 done
+if [ "$count" -ne "$expected" ]; then
+  echo "FAIL: $count BMP files in $folder, $expected expected"
+  exit 1
+fi
 echo "$count BMP files read back pixel for pixel"
