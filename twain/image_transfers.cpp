@@ -12,6 +12,7 @@
 #include "output_names.h"
 #include "scan_settings.h"
 #include "text.h"
+#include "tiff_reader.h"
 #include "transfer_output.h"
 #include "twain_connection.h"
 #include "twain_ids.h"
@@ -492,8 +493,14 @@ void TwainConnection::TransferFile() {
         result = MoveToOutputFile(FileSetup.FileName, outputName, sizeof outputName);
         if (result == 1) CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
       }
-      // TIFF files are shown once the program reads them; BMP files the frame opens itself.
-      if (settings.Destination != 1 && FileSetup.Format == TWFF_BMP) OnImageFile(FileSetup.FileName);
+      if (settings.Destination != 1) {
+        if (FileSetup.Format == TWFF_TIFF) {
+          // A page that cannot be read is told, as a bitmap file is, and gets no empty window.
+          if (GlobalBlock dib = OpenTiffFileToDib(FileSetup.FileName)) OnNativeImage(dib.release());
+        } else if (FileSetup.Format == TWFF_BMP) {
+          OnImageFile(FileSetup.FileName);
+        }
+      }
       if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
     }
     const TW_UINT16 outcome = EndTransferOutcome(transferCode);
