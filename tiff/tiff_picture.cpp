@@ -199,7 +199,12 @@ TiffReadFault ReadTiffPicture(TiffSource& source, CcittStripDecoder* decoder, ui
   }
   if (!copied && !decoder) return TiffReadFault::kDecoderFailed;
 
-  // One strip at a time: each CCITT strip is a coding of its own, starting from a white row.
+  // The picture first: the sink decides how large a picture may be before any buffer is made.
+  uint8_t* pixels = sink.Begin(format);
+  if (!pixels) return TiffReadFault::kRefused;
+
+  // One strip at a time: each CCITT strip is a coding of its own, starting from a white row. The
+  // strip buffer holds the largest strip, which lies inside the file.
   uint32_t largestStrip = 0;
   for (const Strip& strip : strips) largestStrip = std::max(largestStrip, strip.bytes);
   const uint32_t lineBytes = format.rowStride;  // for one bit per pixel, L and the DIB's stride agree
@@ -211,9 +216,6 @@ TiffReadFault ReadTiffPicture(TiffSource& source, CcittStripDecoder* decoder, ui
   } catch (const std::bad_alloc&) {
     return TiffReadFault::kRefused;
   }
-
-  uint8_t* pixels = sink.Begin(format);
-  if (!pixels) return TiffReadFault::kRefused;
 
   CcittStripJob job;
   if (!copied) {

@@ -58,7 +58,8 @@ class TiffPictureSink {
  public:
   virtual ~TiffPictureSink() = default;
   // Makes room for format.height rows of format.rowStride bytes, zero-filled, and returns their
-  // first byte (the bottom row's); none refuses the picture.
+  // first byte (the bottom row's); none refuses the picture. Called once the directory and the
+  // strips have been checked; a read that fails after it leaves a picture to be dropped.
   virtual uint8_t* Begin(const TiffPictureFormat& format) = 0;
 };
 
