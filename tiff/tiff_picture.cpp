@@ -121,16 +121,23 @@ TiffReadFault CollectStrips(const TiffDirectory& directory, uint64_t fileSize, b
   return TiffReadFault::kNone;
 }
 
-void CopyRow(const uint8_t* source, uint8_t* destination, uint64_t rowBytes, uint32_t width,
-             bool rgb) {
-  if (!rgb) {
-    std::memcpy(destination, source, static_cast<size_t>(rowBytes));
-    return;
+// TIFF stores red, green, blue; a DIB blue, green, red. On a little-endian machine a pixel is
+// moved as one 32-bit word (whose fourth byte the next pixel overwrites); the last pixel of a
+// row, whose word would reach past the row, byte by byte.
+void CopySwappingRedAndBlue(const uint8_t* __restrict from, uint8_t* __restrict to, uint32_t width) {
+  uint32_t x = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  for (; x + 1 < width; ++x) {
+    uint32_t word;
+    std::memcpy(&word, from + 3 * x, 4);
+    word = (word & 0xFF00FF00u) | (word >> 16 & 0xFFu) | (word & 0xFFu) << 16;
+    std::memcpy(to + 3 * x, &word, 4);
   }
-  for (uint32_t x = 0; x < width; ++x, source += 3, destination += 3) {
-    destination[0] = source[2];
-    destination[1] = source[1];
-    destination[2] = source[0];
+#endif
+  for (; x < width; ++x) {
+    to[3 * x] = from[3 * x + 2];
+    to[3 * x + 1] = from[3 * x + 1];
+    to[3 * x + 2] = from[3 * x];
   }
 }
 
@@ -204,9 +211,12 @@ TiffReadFault ReadTiffPicture(TiffSource& source, CcittStripDecoder* decoder, ui
   if (!pixels) return TiffReadFault::kRefused;
 
   // One strip at a time: each CCITT strip is a coding of its own, starting from a white row. The
-  // strip buffer holds the largest strip, which lies inside the file.
-  uint32_t largestStrip = 0;
-  for (const Strip& strip : strips) largestStrip = std::max(largestStrip, strip.bytes);
+  // strip buffer holds the largest coded strip, which lies inside the file.
+  // Rows of RGB stored as they are pass through it one at a time, to be turned on their way.
+  uint32_t largestStrip = copied && layout.bitCount == 24 ? static_cast<uint32_t>(rowBytes) : 0;
+  if (!copied) {
+    for (const Strip& strip : strips) largestStrip = std::max(largestStrip, strip.bytes);
+  }
   const uint32_t lineBytes = format.rowStride;  // for one bit per pixel, L and the DIB's stride agree
   std::vector<uint8_t> stripBuffer;
   std::vector<uint8_t> decoded;
@@ -232,32 +242,49 @@ TiffReadFault ReadTiffPicture(TiffSource& source, CcittStripDecoder* decoder, ui
   }
 
   const bool reversed = fields.fillOrder == kFillOrderLowBitFirst;
+  const bool rgb = layout.bitCount == 24;
   uint32_t row = 0;
   for (size_t i = 0; i < strips.size(); ++i) {
     const Strip& strip = strips[i];
+    if (copied) {
+      // Rows stored as they are go straight into their DIB rows and are turned there.
+      for (uint32_t r = 0; r < strip.rows; ++r, ++row) {
+        uint8_t* destination = pixels + uint64_t{format.rowStride} * (height - 1 - row);
+        const uint64_t at = strip.offset + rowBytes * r;
+        const size_t bytes = static_cast<size_t>(rowBytes);
+        if (rgb) {
+          const uint8_t* from = source.View(at, bytes);
+          if (!from) {
+            if (!source.ReadAt(at, stripBuffer.data(), bytes)) return TiffReadFault::kBadStrips;
+            from = stripBuffer.data();
+          }
+          CopySwappingRedAndBlue(from, destination, width);
+        } else if (!source.ReadAt(at, destination, bytes)) {
+          return TiffReadFault::kBadStrips;
+        }
+        if (reversed) {
+          for (size_t b = 0; b < bytes; ++b) destination[b] = ReverseBits(destination[b]);
+        }
+      }
+      continue;
+    }
     if (directory.ReadStrip(static_cast<uint32_t>(i), strip.bytes, stripBuffer.data()) != TiffResult::kOk) {
       return TiffReadFault::kBadStrips;
     }
     if (reversed) {
       for (uint32_t b = 0; b < strip.bytes; ++b) stripBuffer[b] = ReverseBits(stripBuffer[b]);
     }
-    const uint8_t* source = stripBuffer.data();
-    uint64_t sourceStride = rowBytes;
-    if (!copied) {
-      job.rows = strip.rows;
-      job.coded = stripBuffer.data();
-      job.codedBytes = strip.bytes;
-      job.output = decoded.data();
-      job.capacity = lineBytes * strip.rows;
-      std::fill(decoded.begin(), decoded.begin() + job.capacity, uint8_t{0});
-      uint32_t produced = 0;
-      if (!decoder->Decode(job, produced)) return TiffReadFault::kDecoderFailed;
-      source = decoded.data();
-      sourceStride = lineBytes;
-    }
+    job.rows = strip.rows;
+    job.coded = stripBuffer.data();
+    job.codedBytes = strip.bytes;
+    job.output = decoded.data();
+    job.capacity = lineBytes * strip.rows;
+    std::fill(decoded.begin(), decoded.begin() + job.capacity, uint8_t{0});
+    uint32_t produced = 0;
+    if (!decoder->Decode(job, produced)) return TiffReadFault::kDecoderFailed;
     for (uint32_t r = 0; r < strip.rows; ++r, ++row) {
       uint8_t* destination = pixels + uint64_t{format.rowStride} * (height - 1 - row);
-      CopyRow(source + sourceStride * r, destination, rowBytes, width, layout.bitCount == 24);
+      std::memcpy(destination, decoded.data() + size_t{lineBytes} * r, static_cast<size_t>(rowBytes));
     }
   }
   return TiffReadFault::kNone;

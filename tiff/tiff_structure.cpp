@@ -72,6 +72,11 @@ bool MemoryTiffSource::ReadAt(uint64_t offset, void* destination, size_t count) 
   return true;
 }
 
+const uint8_t* MemoryTiffSource::View(uint64_t offset, size_t count) {
+  if (offset > size_ || count > size_ - offset) return nullptr;
+  return data_ + offset;
+}
+
 FileTiffSource::FileTiffSource(const char* path) : file_(std::fopen(path, "rb")) {
   if (!file_) return;
   // Offsets in a TIFF file are 32 bits: a file that long's positions cannot reach is refused.
@@ -85,13 +90,48 @@ FileTiffSource::FileTiffSource(const char* path) : file_(std::fopen(path, "rb"))
     return;
   }
   size_ = static_cast<uint64_t>(size);
+  position_ = size_;
+}
+
+bool FileTiffSource::Fill(uint64_t offset, void* destination, size_t count) {
+  if (offset != position_) {
+    if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+      position_ = ~uint64_t{0};
+      return false;
+    }
+    position_ = offset;
+  }
+  const size_t got = std::fread(destination, 1, count, file_.get());
+  position_ = got == count ? offset + count : ~uint64_t{0};
+  return got == count;
+}
+
+const uint8_t* FileTiffSource::View(uint64_t offset, size_t count) {
+  if (!file_ || offset > size_ || count > size_ - offset) return nullptr;
+  // A file of many small strips costs a system call per strip without the window.
+  constexpr size_t kWindowBytes = 256 * 1024;
+  if (offset >= windowStart_ && offset + count <= windowStart_ + window_.size()) {
+    return window_.data() + (offset - windowStart_);
+  }
+  if (count > kWindowBytes) return nullptr;
+  const size_t fill = static_cast<size_t>(std::min<uint64_t>(kWindowBytes, size_ - offset));
+  window_.resize(fill);
+  if (!Fill(offset, window_.data(), fill)) {
+    window_.clear();
+    return nullptr;
+  }
+  windowStart_ = offset;
+  return window_.data();
 }
 
 bool FileTiffSource::ReadAt(uint64_t offset, void* destination, size_t count) {
   if (!file_ || offset > size_ || count > size_ - offset) return false;
   if (count == 0) return true;
-  if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) return false;
-  return std::fread(destination, 1, count, file_.get()) == count;
+  if (const uint8_t* view = View(offset, count)) {
+    std::memcpy(destination, view, count);
+    return true;
+  }
+  return Fill(offset, destination, count);
 }
 
 bool TiffEntry::GetValueAsNumber(uint32_t index, uint32_t& value) const {

@@ -99,6 +99,13 @@ class TiffSource {
   // Reads exactly `count` bytes at `offset`; false when any of them lies beyond the end or the
   // read fails.
   virtual bool ReadAt(uint64_t offset, void* destination, size_t count) = 0;
+  // The `count` bytes at `offset` where they can be had without a copy, valid until the next
+  // call; none otherwise (then ReadAt).
+  virtual const uint8_t* View(uint64_t offset, size_t count) {
+    (void)offset;
+    (void)count;
+    return nullptr;
+  }
 };
 
 class MemoryTiffSource : public TiffSource {
@@ -106,6 +113,7 @@ class MemoryTiffSource : public TiffSource {
   MemoryTiffSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   uint64_t Size() const override { return size_; }
   bool ReadAt(uint64_t offset, void* destination, size_t count) override;
+  const uint8_t* View(uint64_t offset, size_t count) override;
 
  private:
   const uint8_t* data_;
@@ -119,13 +127,20 @@ class FileTiffSource : public TiffSource {
   bool IsOpen() const { return file_ != nullptr; }
   uint64_t Size() const override { return size_; }
   bool ReadAt(uint64_t offset, void* destination, size_t count) override;
+  const uint8_t* View(uint64_t offset, size_t count) override;
 
  private:
   struct Closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
+  bool Fill(uint64_t offset, void* destination, size_t count);
+
   std::unique_ptr<std::FILE, Closer> file_;
   uint64_t size_ = 0;
+  uint64_t position_ = 0;  // where the stream stands, so that reads in order need no seek
+  // The last block read: strips of a row or two each, and entries, are served from it.
+  std::vector<uint8_t> window_;
+  uint64_t windowStart_ = 0;
 };
 
 // One directory entry. Its values are kept as the file stores them and converted on access.

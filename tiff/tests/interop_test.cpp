@@ -68,10 +68,12 @@ class InteropCorpus : public ::testing::Test {
     return rgb;
   }
 
+  // Read as the program reads them, from the file.
   static TiffReadFault ReadFile(const std::string& name, PictureInMemory& picture) {
-    const std::vector<uint8_t> file = Slurp(Path(name));
-    EXPECT_FALSE(file.empty()) << name;
-    return ReadPicture(file, picture);
+    FileTiffSource source(Path(name).c_str());
+    EXPECT_TRUE(source.IsOpen()) << name;
+    CoreStripDecoder decoder;
+    return ReadTiffPicture(source, &decoder, 4, picture);
   }
 
   // The pixels libtiff's own image reader gives, through tiff2rgba.
