@@ -6,6 +6,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#endif
+
 namespace quill {
 namespace {
 
@@ -121,24 +125,53 @@ TiffReadFault CollectStrips(const TiffDirectory& directory, uint64_t fileSize, b
   return TiffReadFault::kNone;
 }
 
-// TIFF stores red, green, blue; a DIB blue, green, red. On a little-endian machine a pixel is
-// moved as one 32-bit word (whose fourth byte the next pixel overwrites); the last pixel of a
-// row, whose word would reach past the row, byte by byte.
-void CopySwappingRedAndBlue(const uint8_t* __restrict from, uint8_t* __restrict to, uint32_t width) {
-  uint32_t x = 0;
+// TIFF stores red, green, blue; a DIB blue, green, red. Byte by byte this pass costs more than
+// reading the file: where the processor can shuffle bytes (SSSE3), five pixels are turned with one
+// 16-byte shuffle (the sixteenth byte, the next pixel's first, is written back unchanged and then
+// over by the next step); elsewhere a pixel moves as one 32-bit word on little-endian machines.
+void CopySwappingRedAndBlueByWords(const uint8_t* __restrict from, uint8_t* __restrict to, uint32_t width,
+                                   uint32_t x) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   for (; x + 1 < width; ++x) {
     uint32_t word;
-    std::memcpy(&word, from + 3 * x, 4);
+    std::memcpy(&word, from + 3 * size_t{x}, 4);
     word = (word & 0xFF00FF00u) | (word >> 16 & 0xFFu) | (word & 0xFFu) << 16;
-    std::memcpy(to + 3 * x, &word, 4);
+    std::memcpy(to + 3 * size_t{x}, &word, 4);
   }
 #endif
   for (; x < width; ++x) {
-    to[3 * x] = from[3 * x + 2];
-    to[3 * x + 1] = from[3 * x + 1];
-    to[3 * x + 2] = from[3 * x];
+    to[3 * size_t{x}] = from[3 * size_t{x} + 2];
+    to[3 * size_t{x} + 1] = from[3 * size_t{x} + 1];
+    to[3 * size_t{x} + 2] = from[3 * size_t{x}];
   }
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+__attribute__((target("ssse3"))) void CopySwappingRedAndBlueByShuffles(const uint8_t* from, uint8_t* to,
+                                                                        uint32_t width) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  uint32_t x = 0;
+  for (; 3 * uint64_t{x} + 16 <= 3 * uint64_t{width}; x += 5) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size_t{x}));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * size_t{x}), _mm_shuffle_epi8(pixels, order));
+  }
+  CopySwappingRedAndBlueByWords(from, to, width, x);
+}
+
+bool CanShuffleBytes() {
+  static const bool can = __builtin_cpu_supports("ssse3");
+  return can;
+}
+#endif
+
+void CopySwappingRedAndBlue(const uint8_t* __restrict from, uint8_t* __restrict to, uint32_t width) {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  if (CanShuffleBytes()) {
+    CopySwappingRedAndBlueByShuffles(from, to, width);
+    return;
+  }
+#endif
+  CopySwappingRedAndBlueByWords(from, to, width, 0);
 }
 
 }  // namespace
