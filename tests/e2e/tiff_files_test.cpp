@@ -1,6 +1,5 @@
 // TIFF files in the program: files another tool wrote open in windows named after them with the
-// pixels that tool reads, a damaged file is refused with no window left, and a file-mode scan to
-// TIFF files shows every page.
+// pixels that tool reads, and a damaged file is refused with no window left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/prefix_fixtures.h"
 #include "driver/program_driver.h"
 #include "resource.h"
 
@@ -140,40 +138,6 @@ TEST(TiffFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
   }
   DeleteFileA(cut.c_str());
   DeleteFileA(bitmapNamedTiff.c_str());
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
-}
-
-TEST(TiffFilesInTheProgram, AFileModeScanToTiffShowsEveryPage) {
-  const std::string folder = e2e::ExeFolder() + "scans\\tif_file_mode_shown\\";
-  CreateDirectoryA((e2e::ExeFolder() + "scans\\").c_str(), nullptr);
-  CreateDirectoryA(folder.c_str(), nullptr);
-  for (int n = 1; n <= 9; ++n) DeleteFileA((folder + "IMAGE00" + std::to_string(n) + ".TIF").c_str());
-  e2e::ProgramSettings settings({{"ShowUI", 0},
-                                 {"Destination", 2},
-                                 {"ScanMech", 2},
-                                 {"FileFormat", 1},
-                                 {"Compress", 4},
-                                 {"PaperSupply", 1},
-                                 {"FileIdNumber", 1},
-                                 {"FilePath", 0, folder.c_str()}});
-  e2e::ScannerScenario scenario("pages = 3\n");
-  e2e::ProgramDriver program;
-  ASSERT_TRUE(program.Start());
-  ASSERT_TRUE(program.WaitUntilIdle());
-  program.PostCommand(ID_ACQUIRE);
-  e2e::WaitFor([&] { return (program.MenuItemState(ID_ACQUIRE) & MF_GRAYED) != 0; }, 3000);
-  ASSERT_TRUE(e2e::WaitFor([&] {
-    const int state = program.MenuItemState(ID_ACQUIRE);
-    return state != -1 && (state & MF_GRAYED) == 0;
-  }, 120000));
-  EXPECT_EQ(program.FindAnyDialog(), nullptr) << "a page was not read";
-  const std::vector<std::string> titles = program.MdiChildTitles();
-  EXPECT_EQ(titles.size(), 3u) << "every page in a window";
-  for (const std::string& title : titles) {
-    EXPECT_NE(title.find(".TIF"), std::string::npos) << title;
-  }
   DWORD exitCode = 1;
   ASSERT_TRUE(program.Close(10000, &exitCode));
   EXPECT_EQ(exitCode, 0u);

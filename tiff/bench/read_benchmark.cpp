@@ -79,18 +79,23 @@ struct PictureInMemory : quill::TiffPictureSink {
   }
 };
 
+bool ReadOnce(benchmark::State& state, quill::TiffSource& source, quill::CcittStripDecoder& decoder) {
+  PictureInMemory picture;
+  if (quill::ReadTiffPicture(source, &decoder, 4, picture) != quill::TiffReadFault::kNone) {
+    state.SkipWithError("the page was not read");
+    return false;
+  }
+  benchmark::DoNotOptimize(picture.pixels.data());
+  return true;
+}
+
 void Ours(benchmark::State& state, const char* name) {
   WritePages();
   const std::string path = PagePath(name);
   quill::CoreStripDecoder decoder;
   for (auto _ : state) {
     quill::FileTiffSource source(path.c_str());
-    PictureInMemory picture;
-    if (quill::ReadTiffPicture(source, &decoder, 4, picture) != quill::TiffReadFault::kNone) {
-      state.SkipWithError("the page was not read");
-      return;
-    }
-    benchmark::DoNotOptimize(picture.pixels.data());
+    if (!ReadOnce(state, source, decoder)) return;
   }
 }
 
@@ -114,14 +119,9 @@ void OursMapped(benchmark::State& state, const char* name) {
       return;
     }
     quill::MemoryTiffSource source(static_cast<const uint8_t*>(view), static_cast<size_t>(info.st_size));
-    PictureInMemory picture;
-    const quill::TiffReadFault fault = quill::ReadTiffPicture(source, &decoder, 4, picture);
+    const bool read = ReadOnce(state, source, decoder);
     munmap(view, static_cast<size_t>(info.st_size));
-    if (fault != quill::TiffReadFault::kNone) {
-      state.SkipWithError("the page was not read");
-      return;
-    }
-    benchmark::DoNotOptimize(picture.pixels.data());
+    if (!read) return;
   }
 }
 
