@@ -17,6 +17,7 @@
 #include "resources.h"
 #include "scan_settings.h"
 #include "startup.h"
+#include "tiff_reader.h"
 
 namespace quill {
 namespace {
@@ -138,11 +139,16 @@ void CQuillApp::OnFileOpenImage() {
                             "Bitmap (*.bmp) |*.bmp|TIFF (*.tif) |*.tif|All Files (*.*) |*.*||", path)) {
     return;
   }
-  // A TIFF file is read by the TIFF reader; until the program has one, the file gives an empty
-  // image window named after it, as an unreadable TIFF file does. Any other file, also one
-  // without an extension, is opened as the bitmap file it is named.
-  const bool handedOver = UpperCaseExtension(path) == "TIF" ? frame->OnNativeImage(nullptr) != 0
-                                                           : frame->OnImageFile(path.c_str()) != 0;
+  // A TIFF file is read by the TIFF reader; one it cannot read is told and gets no window, as an
+  // unreadable bitmap file does. Any other file, also one without an extension, is opened as the
+  // bitmap file it is named.
+  bool handedOver = false;
+  if (UpperCaseExtension(path) == "TIF") {
+    GlobalBlock dib = OpenTiffFileToDib(path.c_str());
+    handedOver = dib && frame->OnNativeImage(dib.release()) != 0;
+  } else {
+    handedOver = frame->OnImageFile(path.c_str()) != 0;
+  }
   if (!handedOver) return;
   if (qfw::MdiChildWindow* child = frame->ActiveChild()) {
     if (qfw::Document* document = child->GetDocument()) {

@@ -14,6 +14,7 @@
 #include "output_names.h"
 #include "scan_settings.h"
 #include "text.h"
+#include "tiff_reader.h"
 #include "transfer_output.h"
 #include "twain_connection.h"
 #include "twain_ids.h"
@@ -510,9 +511,17 @@ void TwainConnection::TransferFile() {
           CopyText(FileSetup.FileName, sizeof FileSetup.FileName, outputName);
         }
       }
-      // TIFF files are shown once the program reads them; BMP files the frame opens itself.
-      const bool shown = settings.Destination != 1 && FileSetup.Format == TWFF_BMP &&
-                         OnImageFile(FileSetup.FileName);
+      // The page is shown from its file: a TIFF file through the TIFF reader, a bitmap file as
+      // the frame opens it. A page that cannot be read is told, and gets no empty window.
+      bool shown = false;
+      if (settings.Destination != 1) {
+        if (FileSetup.Format == TWFF_TIFF) {
+          GlobalBlock dib = OpenTiffFileToDib(FileSetup.FileName);
+          shown = dib && OnNativeImage(dib.release());
+        } else if (FileSetup.Format == TWFF_BMP) {
+          shown = OnImageFile(FileSetup.FileName);
+        }
+      }
       // A page that is neither shown nor under a name of its own would be written over by the
       // next transfer or deleted after the batch: it keeps a name beside the temporary one.
       // Only a page the user declined to write to its file (Destination File) goes.

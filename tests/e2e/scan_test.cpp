@@ -253,4 +253,31 @@ INSTANTIATE_TEST_SUITE_P(FileAndNativeModes, OverwriteWithAHeldFile,
                          ::testing::Values(FileJob{"file_mode_tif", 2, 1, 0}, FileJob{"native_bmp", 0, 0, 0}),
                          [](const ::testing::TestParamInfo<FileJob>& info) { return std::string(info.param.name); });
 
+// Destination 2 in file mode: every page the source wrote as a TIFF file is read and shown.
+TEST(ScanToTiffFiles, FileModeWithDisplayShowsEveryPage) {
+  const std::string folder = CleanFolder("tif_file_mode_shown");
+  e2e::ProgramSettings settings({{"ShowUI", 0},
+                                 {"Destination", 2},
+                                 {"ScanMech", 2},
+                                 {"FileFormat", 1},
+                                 {"Compress", 4},
+                                 {"PaperSupply", 1},
+                                 {"FileIdNumber", 1},
+                                 {"FilePath", 0, folder.c_str()}});
+  e2e::ScannerScenario scenario("pages = 3\n");
+  e2e::ProgramDriver program;
+  ASSERT_TRUE(program.Start());
+  ASSERT_TRUE(program.WaitUntilIdle());
+  ASSERT_TRUE(AcquireAndWait(program));
+  EXPECT_EQ(program.FindAnyDialog(), nullptr) << "a page was not read";
+  const std::vector<std::string> titles = program.MdiChildTitles();
+  EXPECT_EQ(titles.size(), 3u) << "every page in a window";
+  for (const std::string& title : titles) {
+    EXPECT_NE(title.find(".TIF"), std::string::npos) << title;
+  }
+  DWORD exitCode = 1;
+  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+}
+
 }  // namespace

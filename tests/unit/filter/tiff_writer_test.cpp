@@ -5,11 +5,13 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "dib.h"
 #include "kestrel_filter.h"
+#include "tiff_reader.h"
 #include "tiff_writer.h"
 #include "../image/dib_builders.h"
 #include "../rendered_dib.h"
@@ -235,6 +237,62 @@ TEST_F(TiffWriterTest, ReportsNothingWrittenForFilesThatCannotBeMade) {
   DeleteFileA(path.c_str());
   EXPECT_EQ(WriteDibToTiffWith(filter, runLength.get(), path.c_str(), nullptr, 0, 0), 0);
   EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// What the writer wrote, read back: the same pixels and colours in every compression and layout,
+// CCITT strips decoded by the library at its padded line length with the page's exact width.
+TEST_F(TiffWriterTest, FilesWrittenAreReadBackToTheSamePicture) {
+  RecordingFilter filter;
+  struct Case {
+    const char* name;
+    DWORD width;
+    WORD bits;
+    bool whiteFirst;
+    bool colours;
+    DWORD compress;
+  } cases[] = {{"letter_none", 2550, 1, false, false, 0}, {"letter_g3", 2550, 1, false, false, 1},
+               {"letter_g3eol", 2550, 1, true, false, 2},  {"letter_g32d", 2550, 1, false, false, 3},
+               {"letter_g4", 2550, 1, true, false, 4},     {"grey8", 101, 8, false, false, 0},
+               {"grey8_white_first", 101, 8, true, false, 0}, {"palette8", 101, 8, false, true, 0},
+               {"palette4", 33, 4, false, true, 0},        {"rgb24", 5, 24, false, false, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GlobalBlock written = PatternDib(c.width, 70, c.bits, c.whiteFirst, c.colours);
+    const std::string path = folder_ + "read_back_" + c.name + ".tif";
+    ASSERT_EQ(WriteDibToTiffWith(filter, written.get(), path.c_str(), nullptr, c.compress, 4), 1);
+    filter.calls.clear();
+    TiffReadFault fault = TiffReadFault::kRefused;
+    GlobalBlock read = ReadTiffToDibWith(path.c_str(), &filter, 4, &fault);
+    ASSERT_EQ(fault, TiffReadFault::kNone);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(RenderRgb(read.get()), RenderRgb(written.get()));
+    LockedDib locked(read.get());
+    ASSERT_TRUE(locked);
+    EXPECT_EQ(locked.layout().bitCount, c.bits);
+    EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(locked.bytes())->biXPelsPerMeter, 11811);
+    if (c.compress == 0) {
+      EXPECT_TRUE(filter.calls.empty()) << "rows stored as they are need no library";
+      continue;
+    }
+    ASSERT_EQ(filter.calls.size(), 1u) << "the writer's one strip, decoded once";
+    const CodingParams& words = filter.calls[0].params;
+    EXPECT_EQ(filter.calls[0].direction, 2u);
+    EXPECT_EQ(words.word[2], 320u) << "L: 2550 bits rounded up to 32";
+    EXPECT_EQ(words.word[3], 70u);
+    EXPECT_EQ(words.word[7], 320u * 70u) << "bytes produced: every row";
+    EXPECT_EQ(words.word[8], 2550u) << "the page's width";
+  }
+
+  // No filter object: a coded page gives no DIB; a file cut short neither.
+  TiffReadFault fault = TiffReadFault::kNone;
+  EXPECT_FALSE(ReadTiffToDibWith((folder_ + "read_back_letter_g4.tif").c_str(), nullptr, 4, &fault));
+  EXPECT_EQ(fault, TiffReadFault::kDecoderFailed);
+  std::ifstream in(folder_ + "read_back_rgb24.tif", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream(folder_ + "cut.tif", std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() / 3);
+  EXPECT_FALSE(ReadTiffToDibWith((folder_ + "cut.tif").c_str(), &filter, 4, &fault));
+  EXPECT_FALSE(ReadTiffToDibWith((folder_ + "no_such_file.tif").c_str(), &filter, 4, &fault));
+  EXPECT_EQ(fault, TiffReadFault::kNotTiff);
 }
 
 }  // namespace
