@@ -12,19 +12,6 @@
 namespace quill {
 namespace {
 
-// The stored codes this page compares against (the settings record's encodings).
-const WORD kMechNative = 0;
-const WORD kMechMemory = 1;
-const WORD kMechFile = 2;
-const LONG kDestinationDisplay = 0;
-const LONG kDestinationFile = 1;
-const WORD kFormatBmp = 0;
-const WORD kPaperFlatBed = 0;
-const WORD kPaperAdfAll = 1;
-const WORD kPaperAdfCount = 2;
-const WORD kCompressNone = 0;
-const WORD kCompressG3TwoD = 3;
-
 const int kTextLimit = ScanSettings::kTextSize - 1;
 const int kPathLimit = 255;
 const int kPageCountLimit = 5;
@@ -115,13 +102,13 @@ bool BasicPage::OnCommand(UINT id, UINT code) {
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDC_MECH_NATIVE:
-      OnTransferMode(kMechNative);
+      OnTransferMode(kTransferNative);
       return true;
     case IDC_MECH_MEMORY:
-      OnTransferMode(kMechMemory);
+      OnTransferMode(kTransferMemory);
       return true;
     case IDC_MECH_FILE:
-      OnTransferMode(kMechFile);
+      OnTransferMode(kTransferFile);
       return true;
     case IDC_CHOOSE_FOLDER:
       OnChooseFolder();
@@ -165,10 +152,10 @@ void BasicPage::Fill() {
   rememberedXferCount_ = m_XferCount;
   SetSignedItem(page, IDC_PAGE_COUNT, m_XferCount);
   LimitItemText(page, IDC_PAGE_COUNT, kPageCountLimit);
-  CheckDlgButton(page, IDC_FLATBED, m_PaperSupply == kPaperFlatBed ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(page, IDC_ADF_ALL, m_PaperSupply == kPaperAdfAll ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(page, IDC_ADF_COUNT, m_PaperSupply == kPaperAdfCount ? BST_CHECKED : BST_UNCHECKED);
-  EnableItems(page, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, m_PaperSupply == kPaperAdfCount);
+  CheckDlgButton(page, IDC_FLATBED, m_PaperSupply == kFlatbed ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(page, IDC_ADF_ALL, m_PaperSupply == kFeederAllPages ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(page, IDC_ADF_COUNT, m_PaperSupply == kFeederCountedPages ? BST_CHECKED : BST_UNCHECKED);
+  EnableItems(page, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, m_PaperSupply == kFeederCountedPages);
   CheckDlgButton(page, IDC_SHOW_UI, m_ShowUI ? BST_CHECKED : BST_UNCHECKED);
   if (m_ShowUI) {
     EnableItems(page, {IDC_PAPER_GROUP, IDC_FLATBED, IDC_ADF_ALL, IDC_ADF_COUNT, IDC_PAGE_COUNT,
@@ -181,10 +168,10 @@ void BasicPage::Fill() {
 }
 
 void BasicPage::RebuildOutputList() {
-  if (m_ScanMech == kMechFile) {
+  if (m_ScanMech == kTransferFile) {
     // A file transfer has nothing to show in a window.
     FillList(page_, IDC_OUTPUT, {IDS_OUTPUT_FILE});
-    m_Destination = kDestinationFile;
+    m_Destination = kToFile;
     SendDlgItemMessageA(page_, IDC_OUTPUT, CB_SETCURSEL, 0, 0);
   } else {
     FillList(page_, IDC_OUTPUT, {IDS_OUTPUT_DISPLAY, IDS_OUTPUT_FILE, IDS_OUTPUT_BOTH});
@@ -196,11 +183,11 @@ void BasicPage::RebuildOutputList() {
 void BasicPage::ApplyFileControlsRule() {
   EnableItems(page_, {IDC_FORMAT_LABEL, IDC_FORMAT, IDC_PATH_LABEL, IDC_PATH, IDC_FILENAME_LABEL,
                       IDC_CHOOSE_FOLDER, IDC_NAME_RULE, IDC_SAMPLE_NAME},
-              m_Destination != kDestinationDisplay);
+              m_Destination != kToDisplay);
 }
 
 void BasicPage::ApplyCompressionRule() {
-  if (m_Destination == kDestinationDisplay || m_FileFormat == kFormatBmp) {
+  if (m_Destination == kToDisplay || m_FileFormat == kFormatBmp) {
     // Only TIFF files carry CCITT data.
     m_Compress = kCompressNone;
     SendDlgItemMessageA(page_, IDC_COMPRESSION, CB_SETCURSEL, kCompressNone, 0);
@@ -209,7 +196,7 @@ void BasicPage::ApplyCompressionRule() {
   }
   EnableItems(page_, {IDC_COMPRESSION_LABEL, IDC_COMPRESSION}, true);
   SendDlgItemMessageA(page_, IDC_COMPRESSION, CB_SETCURSEL, m_Compress, 0);
-  EnableItems(page_, {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoD);
+  EnableItems(page_, {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoDim);
 }
 
 void BasicPage::ShowSampleName() {
@@ -230,8 +217,8 @@ void BasicPage::OnTransferMode(WORD mechanism) {
 
 void BasicPage::OnOutputChanged() {
   const LONG selected = Selection(IDC_OUTPUT);
-  m_Destination = m_ScanMech == kMechFile ? kDestinationFile : selected;
-  if (m_Destination < 0) m_Destination = kDestinationDisplay;
+  m_Destination = m_ScanMech == kTransferFile ? kToFile : selected;
+  if (m_Destination < 0) m_Destination = kToDisplay;
   ApplyFileControlsRule();
   ApplyCompressionRule();
 }
@@ -271,23 +258,23 @@ void BasicPage::OnNameRule() {
 }
 
 void BasicPage::OnFlatBed() {
-  m_PaperSupply = kPaperFlatBed;
+  m_PaperSupply = kFlatbed;
   CheckRadioButton(page_, IDC_FLATBED, IDC_ADF_COUNT, IDC_FLATBED);
   EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, false);
 }
 
 void BasicPage::OnAdfAllPages() {
-  if (m_PaperSupply == kPaperAdfCount) {
+  if (m_PaperSupply == kFeederCountedPages) {
     const DWORD typed = ReadUnsignedItem(page_, IDC_PAGE_COUNT, kTextLimit);
     if (typed > 0) rememberedXferCount_ = static_cast<LONG>(typed);
   }
-  m_PaperSupply = kPaperAdfAll;
+  m_PaperSupply = kFeederAllPages;
   CheckRadioButton(page_, IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_ALL);
   EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, false);
 }
 
 void BasicPage::OnAdfCount() {
-  m_PaperSupply = kPaperAdfCount;
+  m_PaperSupply = kFeederCountedPages;
   CheckRadioButton(page_, IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_COUNT);
   EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, true);
   SetSignedItem(page_, IDC_PAGE_COUNT, rememberedXferCount_);
@@ -304,23 +291,23 @@ void BasicPage::OnShowUI() {
     return;
   }
   EnableItems(page_, {IDC_PAPER_GROUP, IDC_FLATBED, IDC_ADF_ALL, IDC_ADF_COUNT}, true);
-  EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, m_PaperSupply == kPaperAdfCount);
+  EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, m_PaperSupply == kFeederCountedPages);
 }
 
 void BasicPage::OnCompressionChanged() {
   const LONG selected = Selection(IDC_COMPRESSION);
   if (selected >= 0) m_Compress = static_cast<WORD>(selected);
-  EnableItems(page_, {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoD);
+  EnableItems(page_, {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoDim);
 }
 
 void BasicPage::ReadBack() {
-  if ((m_ScanMech == kMechMemory || m_ScanMech == kMechFile) && m_Compress == kCompressG3TwoD) {
+  if ((m_ScanMech == kTransferMemory || m_ScanMech == kTransferFile) && m_Compress == kCompressG3TwoDim) {
     m_KFactor = static_cast<WORD>(ReadUnsignedItem(page_, IDC_KFACTOR, kTextLimit) & 0xFFFF);
   }
-  if (m_Destination != kDestinationDisplay) {
+  if (m_Destination != kToDisplay) {
     CopyText(m_FilePath, sizeof m_FilePath, ItemText(page_, IDC_PATH, kTextLimit));
   }
-  if (m_PaperSupply != kPaperAdfCount) return;
+  if (m_PaperSupply != kFeederCountedPages) return;
   m_XferCount = static_cast<LONG>(ReadUnsignedItem(page_, IDC_PAGE_COUNT, kTextLimit));
   if (m_XferCount >= 1) return;
   ShowValidationError(GetAncestor(page_, GA_ROOT), IDS_ILLEGAL_VALUE);

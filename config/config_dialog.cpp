@@ -13,9 +13,6 @@ namespace {
 const int kBasicTab = 0;
 const int kExtendTab = 1;
 const int kTabCount = 2;
-// The stored codes the checks compare against (the settings record's encodings).
-const LONG kDestinationDisplay = 0;
-const WORD kPaperAdfCount = 2;
 
 // The dialog whose tabs the thread's keyboard hook steps: one Configuration dialog at a time.
 ConfigDialog* g_keyboardTarget = nullptr;
@@ -180,11 +177,11 @@ void ConfigDialog::OnOk() {
   basic_.ReadBack();
   extend_.ReadBack();
   if (!dialog_) return;  // gone with its owner while a message was shown
-  if (basic_.m_Destination != kDestinationDisplay && !basic_.CheckFolder()) {
+  if (basic_.m_Destination != kToDisplay && !basic_.CheckFolder()) {
     ShowValidationError(dialog_, IDS_ILLEGAL_FOLDER);
     return;
   }
-  if (basic_.m_PaperSupply != kPaperAdfCount || basic_.m_XferCount > 0) End(IDOK);
+  if (basic_.m_PaperSupply != kFeederCountedPages || basic_.m_XferCount > 0) End(IDOK);
 }
 
 void ConfigDialog::OnAcquire() {

@@ -14,8 +14,6 @@ const unsigned kDigitChoices = 5;
 // The fixed part leaves room in a 260-character name for the number and the extension.
 const int kFixateLimit = 246;
 const int kTextLimit = ScanSettings::kTextSize - 1;
-// The stored file format that names TIFF files; every other value names BMP files.
-const unsigned kFormatBmp = 0;
 
 }  // namespace
 
@@ -23,7 +21,7 @@ std::string SampleFileName(const char* fixate, unsigned digitIndex, unsigned fil
   // A digit count from the registry is not checked when loaded: no more marks than a name holds.
   const size_t digits = std::min<size_t>(size_t{digitIndex} + 1, ScanSettings::kTextSize - 1);
   return std::string(fixate, BoundedLength(fixate, ScanSettings::kTextSize)) + std::string(digits, '$') +
-         (fileFormat != kFormatBmp ? ".TIF" : ".BMP");
+         (static_cast<LONG>(fileFormat) != kFormatBmp ? ".TIF" : ".BMP");
 }
 
 INT_PTR FilenameRuleDialog::DoModal(HWND owner) {

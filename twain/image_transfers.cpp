@@ -271,9 +271,57 @@ DibDescription TwainConnection::DescribeMemoryImage(const MemoryImageLayout& lay
   return description;
 }
 
-TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOver) {
+// Everything one memory image gathers on its way from the source to a DIB. The lock on the DIB
+// is declared after the DIB, so it goes first.
+struct MemoryPage {
   MemoryImageLayout layout;
-  switch (ComputeMemoryImageLayout(ImageInformation, layout)) {
+  DibDescription description;
+  TW_UINT16 flavor = TWPF_CHOCOLATE;
+  bool compressed = false;
+  SIZE_T maxPixelBytes = static_cast<SIZE_T>(kMaxDibBytes - kDibOverhead);
+  std::optional<GatherBuffer> coded;  // the strips of a compressed page, decoded at its end
+  GlobalBlock dib;                    // made before the strips when the source gives the length
+  std::optional<LockedDib> pixels;
+  std::optional<DibRowTarget> dibRows;
+  std::optional<GrowingRowTarget> growingRows;  // an uncompressed page of unknown length
+  RowTarget* rows = nullptr;
+  uint64_t rowsInCodedStrips = 0;
+  bool stripArrived = false;
+};
+
+namespace {
+
+// Rows go straight into the page's DIB, `rows` of them. False when the DIB cannot be locked.
+bool AimRowsAtDib(MemoryPage& page, DWORD rows) {
+  page.pixels.emplace(page.dib.get());
+  if (!*page.pixels) return false;
+  page.dibRows.emplace(page.pixels->pixels(), page.layout.stride, rows);
+  page.rows = &*page.dibRows;
+  return true;
+}
+
+}  // namespace
+
+TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOver) {
+  MemoryPage page;
+  TW_UINT16 stripCode = TWRC_FAILURE;
+  MemoryImageEnd end = PrepareMemoryPage(page);
+  if (end == MemoryImageEnd::kNext) end = ReceiveStrips(page, stripCode);
+  if (end != MemoryImageEnd::kNext) return end;
+  if (stripCode != TWRC_XFERDONE) return DropUnfinishedPage(stripCode, page.stripArrived);
+  end = page.compressed ? DecodePage(page) : GatherGrownRows(page);
+  if (end != MemoryImageEnd::kNext) return end;
+  page.pixels.reset();
+  const TW_UINT16 outcome = EndTransferOutcome(stripCode);
+  // A source that never said how long its image was, and sent no row, has given no image.
+  if (!page.dib) return MemoryImageEnd::kFailed;
+  handOver = HandOverImage(std::move(page.dib));
+  if (handOver != 1) EndTransfer();
+  return TransferSucceeded(outcome) ? MemoryImageEnd::kNext : MemoryImageEnd::kFailed;
+}
+
+TwainConnection::MemoryImageEnd TwainConnection::PrepareMemoryPage(MemoryPage& page) {
+  switch (ComputeMemoryImageLayout(ImageInformation, page.layout)) {
     case LayoutFault::kNone: break;
     case LayoutFault::kUnusable:
       ReportTraceError(kDgImage, kDatImageInfo, kMsgGet);
@@ -282,69 +330,56 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
       ReportOutOfMemory();
       return MemoryImageEnd::kReported;
   }
-  const bool compressed = ImageInformation.Compression != TWCP_NONE;
-  const SIZE_T maxPixelBytes = static_cast<SIZE_T>(kMaxDibBytes - kDibOverhead);
-  std::optional<GatherBuffer> coded;
-  if (compressed) {
+  const MemoryImageLayout& layout = page.layout;
+  page.compressed = ImageInformation.Compression != TWCP_NONE;
+  if (page.compressed) {
     // Twice the image is plenty for any sensible coding; a source that sends more is cut off.
-    const SIZE_T limit = layout.lengthKnown
-                             ? static_cast<SIZE_T>(std::min<uint64_t>(2 * layout.imageBytes, maxPixelBytes))
-                             : maxPixelBytes;
-    coded.emplace(layout.lengthKnown ? limit : kInitialCodedBuffer, limit);
-    if (!*coded) {
+    const SIZE_T limit =
+        layout.lengthKnown ? static_cast<SIZE_T>(std::min<uint64_t>(2 * layout.imageBytes, page.maxPixelBytes))
+                           : page.maxPixelBytes;
+    page.coded.emplace(layout.lengthKnown ? limit : kInitialCodedBuffer, limit);
+    if (!*page.coded) {
       ReportOutOfMemory();
       return MemoryImageEnd::kReported;
     }
     if (KestrelFilter* filter = ProgramFilter()) filter->Reset();
   }
-  TW_UINT16 flavor = TWPF_CHOCOLATE;
-  const DibDescription description = DescribeMemoryImage(layout, flavor);
-  GlobalBlock dib;
+  page.description = DescribeMemoryImage(layout, page.flavor);
   if (layout.lengthKnown) {
-    dib = CreateTransferDib(layout, layout.rows, description);
-    if (!dib) {
+    page.dib = CreateTransferDib(layout, layout.rows, page.description);
+    if (!page.dib) {
       ReportOutOfMemory();
       return MemoryImageEnd::kReported;
     }
   }
+  return MemoryImageEnd::kNext;
+}
+
+TwainConnection::MemoryImageEnd TwainConnection::ReceiveStrips(MemoryPage& page, TW_UINT16& stripCode) {
   if (!CallSource(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &MemorySetup)) {
     ReportTraceError(kDgControl, kDatSetupMemXfer, kMsgGet);
     EndTransfer();
     return MemoryImageEnd::kReported;
   }
+  const MemoryImageLayout& layout = page.layout;
   const TW_UINT32 asked = MemorySetup.Preferred != 0 ? MemorySetup.Preferred : MemorySetup.MinBufSize;
   const SIZE_T bufferSize = std::min<SIZE_T>(asked != 0 ? asked : layout.stride, kMaxTransferBuffer);
   GlobalBlock buffer = GlobalBlock::AllocateMovable(bufferSize);
   GlobalLockGuard bufferLock(buffer.get());
-  if (!bufferLock) {
+  bool rowsReady = true;
+  if (page.dib) {
+    rowsReady = AimRowsAtDib(page, layout.rows);
+  } else {
+    page.rows = &page.growingRows.emplace(layout.stride, page.maxPixelBytes);
+  }
+  if (!bufferLock || !rowsReady) {
     ReportOutOfMemory();
     EndTransfer();
     return MemoryImageEnd::kReported;
   }
-
-  std::optional<LockedDib> pixels;
-  std::optional<DibRowTarget> dibRows;
-  std::optional<GrowingRowTarget> growingRows;
-  RowTarget* rows = nullptr;
-  if (dib) {
-    pixels.emplace(dib.get());
-    if (!*pixels) {
-      ReportOutOfMemory();
-      EndTransfer();
-      return MemoryImageEnd::kReported;
-    }
-    dibRows.emplace(pixels->pixels(), layout.stride, layout.rows);
-    rows = &*dibRows;
-  } else {
-    growingRows.emplace(layout.stride, maxPixelBytes);
-    rows = &*growingRows;
-  }
   const bool swapRedBlue = ImageInformation.PixelType == TWPT_RGB && layout.bitsPerPixel == 24;
 
   // The strips, top row first, each into the rows that are left.
-  TW_UINT16 stripCode = TWRC_FAILURE;
-  bool stripArrived = false;
-  uint64_t rowsInCodedStrips = 0;
   uint64_t bytesReceived = 0;
   int emptyStrips = 0;
   for (;;) {
@@ -352,7 +387,7 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
     CallSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
     stripCode = LastReturnCode;
     if (!TransferSucceeded(stripCode)) break;
-    stripArrived = true;
+    page.stripArrived = true;
     const DWORD written = static_cast<DWORD>(std::min<SIZE_T>(strip.BytesWritten, bufferSize));
     bytesReceived += written;
     emptyStrips = written == 0 ? emptyStrips + 1 : 0;
@@ -360,77 +395,74 @@ TwainConnection::MemoryImageEnd TwainConnection::TransferMemoryImage(int& handOv
       stripCode = TWRC_FAILURE;
       break;
     }
-    if (compressed) {
-      coded->Append(bufferLock.bytes(), written);
-      if (strip.Rows != TWON_DONTCARE32) rowsInCodedStrips += strip.Rows;
+    if (page.compressed) {
+      page.coded->Append(bufferLock.bytes(), written);
+      if (strip.Rows != TWON_DONTCARE32) page.rowsInCodedStrips += strip.Rows;
     } else {
-      CopyStrip(*rows, bufferLock.bytes(), written, strip, layout, swapRedBlue);
+      CopyStrip(*page.rows, bufferLock.bytes(), written, strip, layout, swapRedBlue);
     }
     if (stripCode == TWRC_XFERDONE) break;
   }
-  bufferLock.unlock();
-  buffer.reset();
   // A page the source called done without a byte of it arriving is no page: showing or saving
   // the blank rows prepared for it would pass off a lost page as scanned.
   if (stripCode == TWRC_XFERDONE && bytesReceived == 0) stripCode = TWRC_FAILURE;
+  return MemoryImageEnd::kNext;
+}
 
-  if (stripCode != TWRC_XFERDONE) {
-    // The image is dropped. A source that failed after its first strip is still inside the
-    // image (the state counts it back at 6): it must be ended before the batch can be.
-    if (stripArrived && TwainState == 6 && stripCode != TWRC_CANCEL) SetTwainState(7);
-    const TW_UINT16 outcome = EndTransferOutcome(stripCode);
-    if (stripCode == TWRC_CANCEL && TransferSucceeded(outcome)) return MemoryImageEnd::kNext;
-    return MemoryImageEnd::kFailed;
-  }
+TwainConnection::MemoryImageEnd TwainConnection::DropUnfinishedPage(TW_UINT16 stripCode, bool stripArrived) {
+  // A source that failed after its first strip is still inside the image (the state counts it
+  // back at 6): it must be ended before the batch can be.
+  if (stripArrived && TwainState == 6 && stripCode != TWRC_CANCEL) SetTwainState(7);
+  const TW_UINT16 outcome = EndTransferOutcome(stripCode);
+  if (stripCode == TWRC_CANCEL && TransferSucceeded(outcome)) return MemoryImageEnd::kNext;
+  return MemoryImageEnd::kFailed;
+}
 
-  if (compressed) {
-    DWORD decodedRows = layout.rows;
-    if (!layout.lengthKnown) {
-      decodedRows = static_cast<DWORD>(std::min<uint64_t>(rowsInCodedStrips, maxPixelBytes / layout.stride));
-      dib = CreateTransferDib(layout, decodedRows, description);
-      if (decodedRows != 0 && !dib) {
-        ReportOutOfMemory();
-        EndTransfer();
-        return MemoryImageEnd::kReported;
-      }
-      if (dib) {
-        pixels.emplace(dib.get());
-        if (*pixels) dibRows.emplace(pixels->pixels(), layout.stride, decodedRows);
-        rows = dibRows ? &*dibRows : nullptr;
-      }
-    }
-    if (!ProgramFilter()) {
-      // Nothing can decode the page: a blank one must not be shown or saved in its place.
-      CKestrelException(kKestrelCannotLoad).ReportError();
-      EndTransfer();
-      return MemoryImageEnd::kReported;
-    }
-    if (rows && dib) {
-      if (!DecodeCcitt(*coded, layout, decodedRows, flavor, *rows)) {
-        ReportOutOfMemory();
-        EndTransfer();
-        return MemoryImageEnd::kReported;
-      }
-    }
-  } else if (!layout.lengthKnown) {
-    dib = CreateTransferDib(layout, growingRows->RowsWritten(), description);
-    if (growingRows->RowsWritten() != 0 && !dib) {
+TwainConnection::MemoryImageEnd TwainConnection::DecodePage(MemoryPage& page) {
+  const MemoryImageLayout& layout = page.layout;
+  DWORD decodedRows = layout.rows;
+  if (!layout.lengthKnown) {
+    // The page is as long as the rows the strips said they held, within what a DIB may hold.
+    decodedRows = static_cast<DWORD>(std::min<uint64_t>(page.rowsInCodedStrips, page.maxPixelBytes / layout.stride));
+    page.dib = CreateTransferDib(layout, decodedRows, page.description);
+    if ((decodedRows != 0 && !page.dib) || (page.dib && !AimRowsAtDib(page, decodedRows))) {
       ReportOutOfMemory();
       EndTransfer();
       return MemoryImageEnd::kReported;
     }
-    if (dib) {
-      LockedDib made(dib.get());
-      if (made) growingRows->CopyInto(made.pixels());
-    }
   }
-  pixels.reset();
-  const TW_UINT16 outcome = EndTransferOutcome(stripCode);
-  // A source that never said how long its image was, and sent no row, has given no image.
-  if (!dib) return MemoryImageEnd::kFailed;
-  handOver = HandOverImage(std::move(dib));
-  if (handOver != 1) EndTransfer();
-  return TransferSucceeded(outcome) ? MemoryImageEnd::kNext : MemoryImageEnd::kFailed;
+  if (!ProgramFilter()) {
+    // Nothing can decode the page: a blank one must not be shown or saved in its place.
+    CKestrelException(kKestrelCannotLoad).ReportError();
+    EndTransfer();
+    return MemoryImageEnd::kReported;
+  }
+  if (page.dib && !DecodeCcitt(*page.coded, layout, decodedRows, page.flavor, *page.rows)) {
+    ReportOutOfMemory();
+    EndTransfer();
+    return MemoryImageEnd::kReported;
+  }
+  return MemoryImageEnd::kNext;
+}
+
+TwainConnection::MemoryImageEnd TwainConnection::GatherGrownRows(MemoryPage& page) {
+  if (page.layout.lengthKnown) return MemoryImageEnd::kNext;  // the rows are in the DIB already
+  const DWORD rows = page.growingRows->RowsWritten();
+  page.dib = CreateTransferDib(page.layout, rows, page.description);
+  if (!page.dib) {
+    if (rows == 0) return MemoryImageEnd::kNext;  // no image: the caller says so
+    ReportOutOfMemory();
+    EndTransfer();
+    return MemoryImageEnd::kReported;
+  }
+  LockedDib made(page.dib.get());
+  if (!made) {
+    ReportOutOfMemory();
+    EndTransfer();
+    return MemoryImageEnd::kReported;
+  }
+  page.growingRows->CopyInto(made.pixels());
+  return MemoryImageEnd::kNext;
 }
 
 int TwainConnection::DecodeCcitt(const GatherBuffer& coded, const MemoryImageLayout& layout,

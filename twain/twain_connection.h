@@ -19,6 +19,7 @@ using qfw::GlobalBlock;
 class RowTarget;
 struct DibDescription;
 struct MemoryImageLayout;
+struct MemoryPage;
 
 // 1 while the main frame exists. The acquisition reads it after its message loop, because the
 // frame may have been destroyed by a message dispatched inside that loop.
@@ -181,7 +182,17 @@ class TwainConnection {
   // ICAP_PIXELFLAVOR, chocolate when the source does not say.
   TW_UINT16 GetPixelFlavor();
   DibDescription DescribeMemoryImage(const MemoryImageLayout& layout, TW_UINT16& flavor);
+  // One memory image, in its steps: what the page will be, its strips, its pixels. Each step
+  // that fails reports it (kReported) or leaves the report to the caller (kFailed).
   MemoryImageEnd TransferMemoryImage(int& handOver);
+  MemoryImageEnd PrepareMemoryPage(MemoryPage& page);
+  // The strips up to the end of the page; `stripCode` says how the page ended.
+  MemoryImageEnd ReceiveStrips(MemoryPage& page, TW_UINT16& stripCode);
+  MemoryImageEnd DropUnfinishedPage(TW_UINT16 stripCode, bool stripArrived);
+  // The pixels of a compressed page, decoded from its strips.
+  MemoryImageEnd DecodePage(MemoryPage& page);
+  // The pixels of an uncompressed page of unknown length, from the rows gathered.
+  MemoryImageEnd GatherGrownRows(MemoryPage& page);
   // Decodes the gathered CCITT data into `rows` rows of the target; 0 when memory runs out.
   // A failure of the filter library shows its own report, and the rows decoded so far are kept.
   int DecodeCcitt(const GatherBuffer& coded, const MemoryImageLayout& layout, DWORD rows,
