@@ -213,7 +213,7 @@ TW_UINT16 Low16(LONG value) { return static_cast<TW_UINT16>(static_cast<DWORD>(v
 
 // A page count the source can hold in its 16-bit signed item; -1 (all pages) in all 32 bits.
 TW_UINT32 TransferCountItem(const ScanSettings& settings) {
-  if (settings.PaperSupply == 1) return kAllPages;
+  if (settings.PaperSupply == kFeederAllPages) return kAllPages;
   const LONG count = settings.XferCount > kMaxTransferCount ? kMaxTransferCount
                                                             : settings.XferCount;
   return static_cast<TW_UINT32>(count);
@@ -239,19 +239,19 @@ DWORD FileNumberModulus(LONG fileNumDigit) {
 
 TW_UINT16 CompressionCode(LONG compress) {
   switch (compress) {
-    case 1: return TWCP_GROUP31D;
-    case 2: return TWCP_GROUP31DEOL;
-    case 3: return TWCP_GROUP32D;
-    case 4: return TWCP_GROUP4;
+    case kCompressG3OneDim: return TWCP_GROUP31D;
+    case kCompressG3OneDimEol: return TWCP_GROUP31DEOL;
+    case kCompressG3TwoDim: return TWCP_GROUP32D;
+    case kCompressG4: return TWCP_GROUP4;
     default: return TWCP_NONE;
   }
 }
 
 TW_UINT16 TransferMechanism(LONG scanMech) {
   switch (scanMech) {
-    case 0: return TWSX_NATIVE;
-    case 1: return TWSX_MEMORY;
-    case 2: return TWSX_FILE;
+    case kTransferNative: return TWSX_NATIVE;
+    case kTransferMemory: return TWSX_MEMORY;
+    case kTransferFile: return TWSX_FILE;
     default: return Low16(scanMech);
   }
 }
@@ -266,12 +266,12 @@ void TwainConnection::NegotiateCapabilities() {
     // With its own dialog the source lets the user choose feeder and page count.
     if (settings.ShowUI == 0) {
       SetDocumentSelect();
-      if (settings.PaperSupply != 0) SetTransferCount();
+      if (settings.PaperSupply != kFlatbed) SetTransferCount();
     }
     SetUnits();
     SetTransferMode();
-    if (settings.ScanMech != 0) SetCompressionMode();
-    if (settings.ScanMech == 2) SetImageFileFormat();
+    if (settings.ScanMech != kTransferNative) SetCompressionMode();
+    if (settings.ScanMech == kTransferFile) SetImageFileFormat();
   }
   // Numbering starts here in any case: disabling the source stores the running number.
   ScanSettings& settings = TheSettings();
@@ -288,7 +288,7 @@ int TwainConnection::IsDeviceOnline(int mode) {
 }
 
 void TwainConnection::SetDocumentSelect() {
-  const TW_UINT32 wanted = TheSettings().PaperSupply != 0 ? 1 : 0;
+  const TW_UINT32 wanted = TheSettings().PaperSupply != kFlatbed ? 1 : 0;
   std::optional<TW_UINT32> current;
   {
     const std::optional<ReturnedContainer> answer = GetCapability(*this, CAP_FEEDERENABLED);
@@ -327,7 +327,7 @@ void TwainConnection::SetCompressionMode() {
   TW_UINT16 code = CompressionCode(settings.Compress);
   // Strips coded by the source are decoded here by the filter library: without it every page
   // would come out blank, so they are asked for uncompressed (files the source codes itself).
-  if (code != TWCP_NONE && settings.ScanMech == 1 && !ProgramFilter()) {
+  if (code != TWCP_NONE && settings.ScanMech == kTransferMemory && !ProgramFilter()) {
     code = TWCP_NONE;
     if (!ToldNoFilterForCcitt) {
       ToldNoFilterForCcitt = true;
@@ -362,7 +362,7 @@ void TwainConnection::SetCompressionMode() {
 }
 
 void TwainConnection::SetImageFileFormat() {
-  const TW_UINT16 format = TheSettings().FileFormat == 0 ? TWFF_BMP : TWFF_TIFF;
+  const TW_UINT16 format = TheSettings().FileFormat == kFormatBmp ? TWFF_BMP : TWFF_TIFF;
   ReportOutcome(*this, SetOneValue(*this, ICAP_IMAGEFILEFORMAT, TWTY_UINT16, format),
                 IDS_SET_IMAGE_FILE_FORMAT);
 }

@@ -9,6 +9,7 @@
 
 #include "dib.h"
 #include "file.h"
+#include "kestrel/core/coding_mode.h"
 #include "kestrel_filter.h"
 #include "memory_image.h"
 #include "output_names.h"
@@ -46,11 +47,6 @@ constexpr SIZE_T kInitialCodedBuffer = 1024 * 1024;
 constexpr int kMaxEmptyStrips = 1000;
 constexpr uint64_t kMaxStripBytesPerImage = 2 * kMaxDibBytes;
 
-// Filter library coding modes of the TWAIN CCITT compressions.
-constexpr uint8_t kDecodeGroup4 = 3;
-constexpr uint8_t kDecodeGroup31DWithEol = 4;
-constexpr uint8_t kDecodeGroup31D = 5;
-constexpr uint8_t kDecodeGroup32D = 6;
 constexpr UINT kDirectionMemory = 2;
 constexpr UINT kExecuteThird = 3;
 
@@ -82,12 +78,14 @@ uint32_t FilterAddress(const void* memory) {
   return static_cast<uint32_t>(address);
 }
 
+// The filter library's coding mode of a TWAIN CCITT compression.
 std::optional<uint8_t> DecodeModeOf(TW_UINT16 compression) {
+  using kestrel::CodingMode;
   switch (compression) {
-    case TWCP_GROUP31D: return kDecodeGroup31D;
-    case TWCP_GROUP31DEOL: return kDecodeGroup31DWithEol;
-    case TWCP_GROUP32D: return kDecodeGroup32D;
-    case TWCP_GROUP4: return kDecodeGroup4;
+    case TWCP_GROUP31D: return static_cast<uint8_t>(CodingMode::Group3OneDim);
+    case TWCP_GROUP31DEOL: return static_cast<uint8_t>(CodingMode::Group3FilledEol);
+    case TWCP_GROUP32D: return static_cast<uint8_t>(CodingMode::Group3TwoDim);
+    case TWCP_GROUP4: return static_cast<uint8_t>(CodingMode::Group4);
     default: return std::nullopt;
   }
 }
@@ -119,9 +117,9 @@ void DeleteTemporaryFile(const char* name) {
 void TwainConnection::OnTransferReady() {
   const ScanSettings& settings = TheSettings();
   switch (settings.ScanMech) {
-    case 0: TransferNative(); break;
-    case 1: TransferMemory(); break;
-    case 2: TransferFile(); break;
+    case kTransferNative: TransferNative(); break;
+    case kTransferMemory: TransferMemory(); break;
+    case kTransferFile: TransferFile(); break;
     default: break;
   }
   EndBatch();
@@ -155,16 +153,16 @@ int TwainConnection::HandOverImage(GlobalBlock dib) {
   {
     qfw::WaitCursor wait;
     switch (settings.Destination) {
-      case 0: OnNativeImage(dib.release()); break;
-      case 1: result = SaveImage(dib.get()); break;
-      case 2:
+      case kToDisplay: OnNativeImage(dib.release()); break;
+      case kToFile: result = SaveImage(dib.get()); break;
+      case kToDisplayAndFile:
         result = SaveImage(dib.get());
         OnNativeImage(dib.release());
         break;
       default: break;
     }
   }
-  if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
+  if (settings.Destination != kToDisplay) AdvanceRunningFileNumber(settings);
   return result;
 }
 
@@ -516,7 +514,7 @@ bool TwainConnection::SetupFileTransfer() {
     ReportFileNameTooLong();
     return false;
   }
-  FileSetup.Format = settings.FileFormat == 0 ? TWFF_BMP : TWFF_TIFF;
+  FileSetup.Format = settings.FileFormat == kFormatBmp ? TWFF_BMP : TWFF_TIFF;
   if (!CallSource(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &FileSetup)) {
     ReportError(IDS_TWAIN_FILE_XFER_INFO_ERROR, 0);
   }
@@ -536,7 +534,7 @@ void TwainConnection::TransferFile() {
     CallSource(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
     const TW_UINT16 transferCode = LastReturnCode;
     if (transferCode == TWRC_XFERDONE) {
-      if (settings.Destination != 0) {
+      if (settings.Destination != kToDisplay) {
         char outputName[sizeof FileSetup.FileName] = "";
         result = MoveToOutputFile(FileSetup.FileName, outputName, sizeof outputName);
         if (result != kNotMoved && outputName[0] != '\0') {
@@ -546,7 +544,7 @@ void TwainConnection::TransferFile() {
       // The page is shown from its file: a TIFF file through the TIFF reader, a bitmap file as
       // the frame opens it. A page that cannot be read is told, and gets no empty window.
       bool shown = false;
-      if (settings.Destination != 1) {
+      if (settings.Destination != kToFile) {
         if (FileSetup.Format == TWFF_TIFF) {
           GlobalBlock dib = OpenTiffFileToDib(FileSetup.FileName);
           shown = dib && OnNativeImage(dib.release());
@@ -557,14 +555,14 @@ void TwainConnection::TransferFile() {
       // A page that is neither shown nor under a name of its own would be written over by the
       // next transfer or deleted after the batch: it keeps a name beside the temporary one.
       // Only a page the user declined to write to its file (Destination File) goes.
-      if (!shown && settings.Destination != 1 && (settings.Destination == 0 || result == kNotMoved)) {
+      if (!shown && settings.Destination != kToFile && (settings.Destination == kToDisplay || result == kNotMoved)) {
         const std::string kept = qfw::MoveToFreeName(FileSetup.FileName, FileSetup.FileName);
         if (!kept.empty()) {
           CopyText(FileSetup.FileName, sizeof FileSetup.FileName, kept);
           result = kKeptBeside;
         }
       }
-      if (settings.Destination != 0) AdvanceRunningFileNumber(settings);
+      if (settings.Destination != kToDisplay) AdvanceRunningFileNumber(settings);
     }
     const TW_UINT16 outcome = EndTransferOutcome(transferCode);
     if (!TransferSucceeded(outcome) || !ImageEnded(transferCode)) {
@@ -574,7 +572,7 @@ void TwainConnection::TransferFile() {
     if (TwainState != 6) break;
   }
   // The temporary file goes unless the last page now lives under a name of its own.
-  if ((settings.Destination == 0 && result != kKeptBeside) || result == kNotMoved) {
+  if ((settings.Destination == kToDisplay && result != kKeptBeside) || result == kNotMoved) {
     FileSetup.FileName[sizeof FileSetup.FileName - 1] = '\0';
     DeleteTemporaryFile(FileSetup.FileName);
   }

@@ -61,8 +61,8 @@ bool ComposeNextFileName(const ScanSettings& settings, DWORD& runningNumber,
   digits.insert(0, digitCount - digits.size(), '0');
   std::string name(Field(settings.FileFixate, sizeof settings.FileFixate));
   name += digits;
-  if (settings.FileFormat == 0) name += ".BMP";
-  if (settings.FileFormat == 1) name += ".TIF";
+  if (settings.FileFormat == kFormatBmp) name += ".BMP";
+  if (settings.FileFormat == kFormatTiff) name += ".TIF";
 
   char full[kOutputNameSize] = "";
   fits = fits && CopyText(full, sizeof full, folder) && AppendText(full, sizeof full, name) &&

@@ -38,9 +38,9 @@ void AdvanceRunningFileNumber(const ScanSettings& settings) {
 bool ComposeTemporaryFileName(const ScanSettings& settings, char* name, std::size_t capacity) {
   if (capacity == 0) return false;
   name[0] = '\0';
-  const char* file = settings.FileFormat == 0 ? kTemporaryBmpName : kTemporaryTiffName;
+  const char* file = settings.FileFormat == kFormatBmp ? kTemporaryBmpName : kTemporaryTiffName;
   bool fits = true;
-  if (settings.Destination != 0) {
+  if (settings.Destination != kToDisplay) {
     const std::size_t folder = BoundedLength(settings.FilePath, sizeof settings.FilePath);
     fits = CopyText(name, capacity, std::string_view(settings.FilePath, folder));
     if (fits && (folder == 0 || settings.FilePath[folder - 1] != '\\')) {
@@ -71,7 +71,7 @@ bool Exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_
 
 // Writes the DIB to `path` in the configured format. Nonzero when the whole file was written.
 int WriteOutputFile(HGLOBAL dib, const std::string& path, const TW_IMAGEINFO* info) {
-  if (TheSettings().FileFormat == 1) return WriteDibToTiff(dib, path.c_str(), info);
+  if (TheSettings().FileFormat == kFormatTiff) return WriteDibToTiff(dib, path.c_str(), info);
   qfw::File file;
   if (!file.Open(path, qfw::File::Mode::kCreateReadWrite, nullptr)) return 0;
   try {

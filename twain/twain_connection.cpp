@@ -12,6 +12,7 @@
 #include "transfer_output.h"
 #include "twain_ids.h"
 #include "twain_reports.h"
+#include "win_handles.h"
 
 namespace quill {
 
@@ -107,7 +108,7 @@ TwainConnection::~TwainConnection() { DropToState(1, nullptr); }
 int TwainConnection::OnCloseSourceRequest() { return CloseSource(); }
 
 int TwainConnection::OnNativeImage(HGLOBAL dib) {
-  if (dib) GlobalFree(dib);
+  GlobalBlock dropped(dib);  // a connection without a window takes the image and lets it go
   return 1;
 }
 
