@@ -18,6 +18,15 @@ inline uint32_t ReadBig32(const uint8_t* p) {
   return (uint32_t{ReadBig16(p)} << 16) | ReadBig16(p + 2);
 }
 
+// An order known only at run time, as a TIFF file names its own.
+enum class ByteOrder : uint8_t { kLittleEndian, kBigEndian };
+inline uint16_t Read16(const uint8_t* p, ByteOrder order) {
+  return order == ByteOrder::kBigEndian ? ReadBig16(p) : ReadLittle16(p);
+}
+inline uint32_t Read32(const uint8_t* p, ByteOrder order) {
+  return order == ByteOrder::kBigEndian ? ReadBig32(p) : ReadLittle32(p);
+}
+
 inline void WriteLittle16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);

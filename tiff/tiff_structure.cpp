@@ -141,13 +141,13 @@ bool TiffEntry::GetValueAsNumber(uint32_t index, uint32_t& value) const {
   switch (type_) {
     case kTypeByte: value = values[index]; break;
     case kTypeSByte: value = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(values[index]))); break;
-    case kTypeShort: value = LoadU16(values + 2 * size_t{index}, order_); break;
+    case kTypeShort: value = byte_order::Read16(values + 2 * size_t{index}, order_); break;
     case kTypeSShort:
       value = static_cast<uint32_t>(
-          static_cast<int32_t>(static_cast<int16_t>(LoadU16(values + 2 * size_t{index}, order_))));
+          static_cast<int32_t>(static_cast<int16_t>(byte_order::Read16(values + 2 * size_t{index}, order_))));
       break;
     case kTypeLong:
-    case kTypeSLong: value = LoadU32(values + 4 * size_t{index}, order_); break;
+    case kTypeSLong: value = byte_order::Read32(values + 4 * size_t{index}, order_); break;
     default: break;
   }
   return true;
@@ -155,8 +155,8 @@ bool TiffEntry::GetValueAsNumber(uint32_t index, uint32_t& value) const {
 
 bool TiffEntry::CopyRational(uint32_t& numerator, uint32_t& denominator) const {
   if ((type_ != kTypeRational && type_ != kTypeSRational) || count_ == 0) return false;
-  numerator = LoadU32(Values(), order_);
-  denominator = LoadU32(Values() + 4, order_);
+  numerator = byte_order::Read32(Values(), order_);
+  denominator = byte_order::Read32(Values() + 4, order_);
   return true;
 }
 
@@ -167,14 +167,14 @@ TiffResult TiffStream::ReadBytes(uint64_t offset, void* destination, size_t coun
 TiffResult TiffStream::ReadShort(uint64_t offset, uint16_t& value) {
   uint8_t bytes[2];
   if (TiffResult result = ReadBytes(offset, bytes, sizeof bytes); result != TiffResult::kOk) return result;
-  value = LoadU16(bytes, order_);
+  value = byte_order::Read16(bytes, order_);
   return TiffResult::kOk;
 }
 
 TiffResult TiffStream::ReadLong(uint64_t offset, uint32_t& value) {
   uint8_t bytes[4];
   if (TiffResult result = ReadBytes(offset, bytes, sizeof bytes); result != TiffResult::kOk) return result;
-  value = LoadU32(bytes, order_);
+  value = byte_order::Read32(bytes, order_);
   return TiffResult::kOk;
 }
 
@@ -188,8 +188,8 @@ TiffResult TiffStream::ReadHeader() {
   } else {
     return TiffResult::kNotPresent;
   }
-  version_ = LoadU16(header + 2, order_);
-  firstDirectory_ = LoadU32(header + 4, order_);
+  version_ = byte_order::Read16(header + 2, order_);
+  firstDirectory_ = byte_order::Read32(header + 4, order_);
   if (version_ != 42) return TiffResult::kNotPresent;
   // The directory's entry count must be there to be read.
   if (uint64_t{firstDirectory_} + 2 > source_.Size()) return TiffResult::kSeekFailed;
@@ -200,9 +200,9 @@ TiffResult TiffStream::ReadEntry(uint64_t offset, TiffEntry& entry) {
   uint8_t raw[kEntryBytes];
   if (TiffResult result = ReadBytes(offset, raw, sizeof raw); result != TiffResult::kOk) return result;
   entry.order_ = order_;
-  entry.tag_ = LoadU16(raw, order_);
-  entry.type_ = LoadU16(raw + 2, order_);
-  entry.count_ = LoadU32(raw + 4, order_);
+  entry.tag_ = byte_order::Read16(raw, order_);
+  entry.type_ = byte_order::Read16(raw + 2, order_);
+  entry.count_ = byte_order::Read32(raw + 4, order_);
   std::memcpy(entry.inline_, raw + 8, 4);
   entry.block_.clear();
   if (!entry.IsOutOfLine()) return TiffResult::kOk;
@@ -210,7 +210,7 @@ TiffResult TiffStream::ReadEntry(uint64_t offset, TiffEntry& entry) {
   // The values must lie inside the file before a byte is allocated for them: a count read from
   // the file is believed only as far as the file backs it.
   const uint64_t bytes = uint64_t{entry.GetItemSize()} * entry.count_;
-  const uint64_t valuesAt = LoadU32(raw + 8, order_);
+  const uint64_t valuesAt = byte_order::Read32(raw + 8, order_);
   if (valuesAt > source_.Size() || bytes > source_.Size() - valuesAt) return TiffResult::kReadFailed;
   try {
     entry.block_.resize(static_cast<size_t>(bytes));

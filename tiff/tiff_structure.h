@@ -18,6 +18,8 @@
 
 namespace quill {
 
+using byte_order::ByteOrder;
+
 // The results every operation gives: 0 for success or one of these.
 enum class TiffResult : uint16_t {
   kOk = 0,
