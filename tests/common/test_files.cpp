@@ -1,4 +1,4 @@
-#include "test_files.h"
+#include "tests/common/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_driver.h"
-#include "resource.h"
+#include "tests/e2e/driver/program_driver.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "driver/prefix_fixtures.h"
-#include "driver/program_driver.h"
+#include "tests/e2e/driver/prefix_fixtures.h"
+#include "tests/e2e/driver/program_driver.h"
 
 namespace {
 

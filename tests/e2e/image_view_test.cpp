@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_driver.h"
-#include "resource.h"
+#include "tests/e2e/driver/program_driver.h"
+#include "res/resource.h"
 #include "tests/common/test_files.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/prefix_fixtures.h"
-#include "driver/program_driver.h"
-#include "resource.h"
+#include "tests/e2e/driver/prefix_fixtures.h"
+#include "tests/e2e/driver/program_driver.h"
+#include "res/resource.h"
 
 namespace {
 

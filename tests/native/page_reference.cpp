@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "page_generator.h"
+#include "scanner/page_generator.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

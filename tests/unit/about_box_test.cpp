@@ -7,18 +7,18 @@
 #include <functional>
 #include <string>
 
-#include "about_dlg.h"
-#include "application.h"
-#include "dib.h"
-#include "handles.h"
-#include "image_info_dlg.h"
-#include "main_frame.h"
-#include "quill_doc.h"
-#include "quill_doc_template.h"
-#include "resource.h"
-#include "resources.h"
-#include "scanner_models.h"
-#include "test_support.h"
+#include "app/about_dlg.h"
+#include "framework/application.h"
+#include "image/dib.h"
+#include "framework/handles.h"
+#include "app/image_info_dlg.h"
+#include "app/main_frame.h"
+#include "doc/quill_doc.h"
+#include "app/quill_doc_template.h"
+#include "res/resource.h"
+#include "framework/resources.h"
+#include "app/scanner_models.h"
+#include "tests/unit/test_support.h"
 
 namespace quill {
 namespace {

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "application.h"
-#include "doc_template.h"
-#include "recent_file_list.h"
-#include "window.h"
+#include "framework/application.h"
+#include "framework/doc_template.h"
+#include "framework/recent_file_list.h"
+#include "framework/window.h"
 
 namespace qfw {
 namespace {

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "application.h"
-#include "dib.h"
-#include "main_frame.h"
-#include "message_box.h"
-#include "quill_doc.h"
-#include "quill_doc_template.h"
-#include "quill_view.h"
-#include "resource.h"
-#include "scan_settings.h"
-#include "test_support.h"
+#include "framework/application.h"
+#include "image/dib.h"
+#include "app/main_frame.h"
+#include "framework/message_box.h"
+#include "doc/quill_doc.h"
+#include "app/quill_doc_template.h"
+#include "view/quill_view.h"
+#include "res/resource.h"
+#include "config/scan_settings.h"
+#include "tests/unit/test_support.h"
 #include "tests/common/test_files.h"
 
 namespace quill {

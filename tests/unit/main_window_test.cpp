@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "application.h"
-#include "main_frame.h"
-#include "message_box.h"
-#include "quill_doc_template.h"
-#include "resource.h"
-#include "test_support.h"
+#include "framework/application.h"
+#include "app/main_frame.h"
+#include "framework/message_box.h"
+#include "app/quill_doc_template.h"
+#include "res/resource.h"
+#include "tests/unit/test_support.h"
 
 namespace quill {
 namespace {

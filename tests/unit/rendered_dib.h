@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dib.h"
+#include "image/dib.h"
 
 namespace quill_test {
 

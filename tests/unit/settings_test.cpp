@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "scan_settings.h"
-#include "test_support.h"
+#include "config/scan_settings.h"
+#include "tests/unit/test_support.h"
 
 namespace quill {
 namespace {

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "main_frame.h"
-#include "quill_app.h"
-#include "resources.h"
-#include "scan_settings.h"
-#include "startup.h"
-#include "test_support.h"
-#include "twain_ids.h"
+#include "app/main_frame.h"
+#include "app/quill_app.h"
+#include "framework/resources.h"
+#include "config/scan_settings.h"
+#include "app/startup.h"
+#include "tests/unit/test_support.h"
+#include "res/twain_ids.h"
 
 namespace quill {
 namespace {

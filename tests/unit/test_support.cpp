@@ -1,8 +1,8 @@
-#include "test_support.h"
+#include "tests/unit/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include "handles.h"
+#include "framework/handles.h"
 #include "tests/common/test_files.h"
 
 namespace quill_test {

@@ -1,4 +1,4 @@
-#include "program_driver.h"
+#include "tests/e2e/driver/program_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "config_dialog.h"
-#include "filename_rule_dialog.h"
-#include "message_box.h"
-#include "resource.h"
+#include "config/config_dialog.h"
+#include "config/filename_rule_dialog.h"
+#include "framework/message_box.h"
+#include "res/resource.h"
 
 namespace quill {
 namespace {

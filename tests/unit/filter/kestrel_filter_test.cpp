@@ -1,6 +1,6 @@
 // The filter binding as the rest of the program meets it: the call block byte for byte, commands
 // run through KESTREL.DLL, and every way a library can fail ending in its exception and report.
-#include "kestrel_filter.h"
+#include "filter/kestrel_filter.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "byte_order.h"
-#include "message_box.h"
+#include "base/byte_order.h"
+#include "framework/message_box.h"
 
 namespace quill {
 namespace {

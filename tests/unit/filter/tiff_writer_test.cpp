@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "dib.h"
-#include "kestrel_filter.h"
-#include "tiff_reader.h"
-#include "tiff_writer.h"
-#include "../image/dib_builders.h"
-#include "../rendered_dib.h"
+#include "image/dib.h"
+#include "filter/kestrel_filter.h"
+#include "image/tiff_reader.h"
+#include "image/tiff_writer.h"
+#include "tests/unit/image/dib_builders.h"
+#include "tests/unit/rendered_dib.h"
 
 namespace quill {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "bmp_file.h"
-#include "dib.h"
-#include "dib_builders.h"
-#include "file.h"
-#include "../rendered_dib.h"
+#include "image/bmp_file.h"
+#include "image/dib.h"
+#include "tests/unit/image/dib_builders.h"
+#include "framework/file.h"
+#include "tests/unit/rendered_dib.h"
 
 namespace quill {
 namespace {

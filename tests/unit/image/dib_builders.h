@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "dib.h"
+#include "image/dib.h"
 
 namespace quill {
 

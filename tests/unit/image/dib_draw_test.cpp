@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "dib.h"
-#include "dib_builders.h"
+#include "image/dib.h"
+#include "tests/unit/image/dib_builders.h"
 
 namespace quill {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <climits>
 
-#include "dib.h"
-#include "dib_builders.h"
+#include "image/dib.h"
+#include "tests/unit/image/dib_builders.h"
 
 namespace quill {
 namespace {

@@ -1,4 +1,4 @@
-#include "capability_negotiation.h"
+#include "twain/capability_negotiation.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "kestrel_filter.h"
-#include "scan_settings.h"
-#include "test_support.h"
-#include "transfer_output.h"
-#include "twain_ids.h"
+#include "filter/kestrel_filter.h"
+#include "config/scan_settings.h"
+#include "tests/unit/twain/test_support.h"
+#include "twain/transfer_output.h"
+#include "res/twain_ids.h"
 
 namespace quill {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "dib.h"
-#include "memory_image.h"
+#include "image/dib.h"
+#include "twain/memory_image.h"
 
 namespace quill {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "output_names.h"
-#include "scan_settings.h"
+#include "twain/output_names.h"
+#include "config/scan_settings.h"
 
 namespace quill {
 namespace {

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "confirm_overwrite.h"
-#include "kestrel_filter.h"
-#include "output_names.h"
-#include "../rendered_dib.h"
-#include "scan_settings.h"
+#include "twain/confirm_overwrite.h"
+#include "filter/kestrel_filter.h"
+#include "twain/output_names.h"
+#include "tests/unit/rendered_dib.h"
+#include "config/scan_settings.h"
 #include "scanner/tests/test_support.h"
-#include "transfer_output.h"
-#include "transfer_support.h"
+#include "twain/transfer_output.h"
+#include "tests/unit/twain/transfer_support.h"
 
 namespace quill {
 namespace {

@@ -1,4 +1,4 @@
-#include "recording_dsm.h"
+#include "tests/unit/twain/recording_dsm.h"
 
 #include <cstring>
 #include <set>

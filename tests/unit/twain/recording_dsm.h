@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "handles.h"
-#include "twain_protocol.h"
+#include "framework/handles.h"
+#include "protocol/twain_protocol.h"
 
 namespace quill {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "message_box.h"
-#include "recording_dsm.h"
-#include "twain_connection.h"
+#include "framework/message_box.h"
+#include "tests/unit/twain/recording_dsm.h"
+#include "twain/twain_connection.h"
 
 namespace quill {
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "kestrel_filter.h"
+#include "filter/kestrel_filter.h"
 #include "scanner/tests/test_support.h"
-#include "transfer_support.h"
+#include "tests/unit/twain/transfer_support.h"
 
 namespace {
 

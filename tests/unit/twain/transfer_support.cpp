@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "transfer_support.h"
+#include "tests/unit/twain/transfer_support.h"
 
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
-#include "image_encoding.h"
-#include "kestrel_filter.h"
-#include "scan_settings.h"
+#include "scanner/image_encoding.h"
+#include "filter/kestrel_filter.h"
+#include "config/scan_settings.h"
 #include "scanner/tests/test_support.h"
 #include "scanner/tests/twain_client.h"
-#include "win_handles.h"
+#include "image/win_handles.h"
 
 namespace quill {
 namespace {

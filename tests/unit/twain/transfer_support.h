@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "message_box.h"
-#include "page_generator.h"
-#include "twain_connection.h"
+#include "framework/message_box.h"
+#include "scanner/page_generator.h"
+#include "twain/twain_connection.h"
 
 namespace quill {
 

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "kestrel_filter.h"
-#include "scan_settings.h"
+#include "filter/kestrel_filter.h"
+#include "config/scan_settings.h"
 #include "scanner/tests/test_support.h"
-#include "transfer_output.h"
-#include "transfer_support.h"
+#include "twain/transfer_output.h"
+#include "tests/unit/twain/transfer_support.h"
 
 namespace quill {
 namespace {

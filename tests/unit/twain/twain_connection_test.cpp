@@ -1,13 +1,13 @@
-#include "twain_connection.h"
+#include "twain/twain_connection.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "scan_settings.h"
-#include "test_support.h"
-#include "twain_ids.h"
+#include "config/scan_settings.h"
+#include "tests/unit/twain/test_support.h"
+#include "res/twain_ids.h"
 
 namespace quill {
 namespace {

@@ -1,11 +1,11 @@
-#include "twain_reports.h"
+#include "twain/twain_reports.h"
 
 #include <gtest/gtest.h>
 
-#include "application.h"
-#include "resources.h"
-#include "test_support.h"
-#include "twain_ids.h"
+#include "framework/application.h"
+#include "framework/resources.h"
+#include "tests/unit/twain/test_support.h"
+#include "res/twain_ids.h"
 
 namespace quill {
 namespace {

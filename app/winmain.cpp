@@ -1,8 +1,0 @@
-#include <windows.h>
-
-#include "quill_app.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  quill::CQuillApp application;
-  return application.Execute(instance, showCommand);
-}

@@ -1,0 +1,80 @@
+// The Basic Functions page of the Configuration dialog: transfer mode, output with file format,
+// folder and name rule, paper supply, the source's own dialog and the compression. It edits
+// working copies of the settings; only the dialog's OK hands them back.
+#pragma once
+
+#include <windows.h>
+
+#include "config/digit_edit.h"
+#include "config/scan_settings.h"
+
+namespace quill {
+
+class BasicPage {
+ public:
+  BasicPage() = default;
+  BasicPage(const BasicPage&) = delete;
+  BasicPage& operator=(const BasicPage&) = delete;
+
+  // The working copies from `settings`: the 16-bit members (and the output) take the low 16
+  // bits. Back into `settings`, 16-bit members zero-extended.
+  void CopyFrom(const ScanSettings& settings);
+  void CopyTo(ScanSettings& settings) const;
+
+  // Dialog resource 104 as a child of `parent`, not yet shown or filled.
+  HWND Create(HWND parent);
+  HWND Handle() const { return page_; }
+  // Puts the working copies into the controls and applies every enabling rule.
+  void Fill();
+  // Takes the K factor, folder and page count back from the controls; a page count below 1
+  // under ADF(G) is reported (and focused) here.
+  void ReadBack();
+  // Turns every "/" of the folder into "\" and tells whether it names an existing folder; the
+  // answer is also kept as the folder-invalid flag.
+  bool CheckFolder();
+  bool FolderInvalid() const { return folderInvalid_; }
+
+  DWORD m_FileIdNumber = 0;
+  LONG m_XferCount = 0;
+  LONG m_FileNumDigit = 0;
+  DWORD m_FileNumStep = 0;
+  LONG m_ShowUI = 0;
+  LONG m_Destination = 0;
+  WORD m_ScanMech = 0;
+  WORD m_FileFormat = 0;
+  WORD m_PaperSupply = 0;
+  WORD m_Compress = 0;
+  WORD m_KFactor = 0;
+  char m_FilePath[ScanSettings::kTextSize] = "";
+  char m_FileFixate[ScanSettings::kTextSize] = "";
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnCommand(UINT id, UINT code);
+
+  void OnTransferMode(WORD mechanism);
+  void OnOutputChanged();
+  void OnFormatChanged();
+  void OnChooseFolder();
+  void OnNameRule();
+  void OnFlatBed();
+  void OnAdfAllPages();
+  void OnAdfCount();
+  void OnShowUI();
+  void OnCompressionChanged();
+
+  void RebuildOutputList();
+  void ApplyFileControlsRule();
+  void ApplyCompressionRule();
+  void ShowSampleName();
+  // The selection of a drop-down list, or -1.
+  LONG Selection(int id) const;
+
+  HWND page_ = nullptr;
+  LONG rememberedXferCount_ = 0;
+  bool folderInvalid_ = false;
+  DigitEdit pageCount_;
+  DigitEdit kFactor_;
+};
+
+}  // namespace quill
