@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "framework/resources.h"
 #include "app/scanner_models.h"
+#include "tests/unit/image_frame_fixture.h"
 #include "tests/unit/test_support.h"
 
 namespace quill {
@@ -136,30 +137,8 @@ TEST(SupportedScanners, TheLanguageLibraryCarriesTheDialogsAndEveryModelName) {
   EXPECT_EQ(qfw::LoadResourceString(library, IDS_UNKNOWN_SCANNER), "(Unknown)");
 }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public ImageFrameTest<FrameWithInquiry> {
  protected:
-  void SetUp() override {
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    ASSERT_TRUE(RegisterMainWindowClass(self, self));
-    auto docTemplate = std::make_unique<CQuillDocTemplate>();
-    ASSERT_TRUE(docTemplate->Load(self));
-    template_ = docTemplate.get();
-    application_.AddDocTemplate(std::move(docTemplate));
-    auto frame = std::make_unique<FrameWithInquiry>();
-    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr));
-    frame_ = frame.get();
-    window_ = frame->Handle();
-    application_.SetMainWindow(std::move(frame));
-    ShowWindow(window_, SW_SHOW);
-  }
-  void TearDown() override {
-    if (IsWindow(window_)) {
-      application_.CloseAllDocuments();
-      application_.DestroyMainWindow();
-    }
-    quill_test::DrainMessages();
-  }
-
   // Texts of the About box's version and connected scanner.
   std::pair<std::string, std::string> AboutTexts() {
     std::pair<std::string, std::string> texts;
@@ -182,11 +161,6 @@ class DialogTest : public ::testing::Test {
     });
     return texts;
   }
-
-  qfw::Application application_;
-  CQuillDocTemplate* template_ = nullptr;
-  FrameWithInquiry* frame_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 TEST_F(DialogTest, TheAboutBoxNamesOnlyAKnownModelOfTheMakerFromItsInquiryBlock) {

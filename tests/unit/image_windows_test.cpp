@@ -18,6 +18,7 @@
 #include "view/quill_view.h"
 #include "res/resource.h"
 #include "config/scan_settings.h"
+#include "tests/unit/image_frame_fixture.h"
 #include "tests/unit/test_support.h"
 #include "tests/common/test_files.h"
 
@@ -38,30 +39,13 @@ class AnsweringPresenter : public qfw::MessagePresenter {
   int answer_;
 };
 
-class ImageWindowTest : public ::testing::Test {
+class ImageWindowTest : public ImageFrameTest<CMainFrame> {
  protected:
   void SetUp() override {
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    ASSERT_TRUE(RegisterMainWindowClass(self, self));
-    auto docTemplate = std::make_unique<CQuillDocTemplate>();
-    ASSERT_TRUE(docTemplate->Load(self));
-    template_ = docTemplate.get();
-    application_.AddDocTemplate(std::move(docTemplate));
-    auto frame = std::make_unique<CMainFrame>();
-    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr));
-    frame_ = frame.get();
-    window_ = frame->Handle();
-    application_.SetMainWindow(std::move(frame));
+    ImageFrameTest::SetUp();
+    if (HasFatalFailure()) return;
     frame_->SetTitle("TWAIN Tessel Utility (32)");
-    ShowWindow(window_, SW_SHOW);
     TheSettings().Destination = 0;
-  }
-  void TearDown() override {
-    if (IsWindow(window_)) {
-      application_.CloseAllDocuments();
-      application_.DestroyMainWindow();
-    }
-    quill_test::DrainMessages();
   }
 
   void Command(UINT id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
@@ -90,11 +74,6 @@ class ImageWindowTest : public ::testing::Test {
   }
   bool MenuHas(UINT id) const { return GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) != 0xFFFFFFFF; }
   UINT MenuState(UINT id) const { return GetMenuState(GetMenu(window_), id, MF_BYCOMMAND); }
-
-  qfw::Application application_;
-  CQuillDocTemplate* template_ = nullptr;
-  CMainFrame* frame_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 TEST_F(ImageWindowTest, NewImagesAreNumberedAndBringTheImageMenuUntilTheLastCloses) {
