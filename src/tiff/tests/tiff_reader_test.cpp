@@ -307,6 +307,40 @@ TEST(TiffPicture, ColourTablesRowsAndResolutionFollowTheDirectory) {
   }
 }
 
+TEST(TiffPicture, ColourRowsOfEveryWidthAndAlignmentAreTurnedWhole) {
+  // Rows are turned in steps of sixteen pixels once the output is aligned, pixel by pixel before
+  // and after: widths across several steps, with DIB rows starting at every alignment.
+  for (uint32_t width = 1; width <= 70; ++width) {
+    SCOPED_TRACE(width);
+    constexpr uint32_t kHeight = 4;
+    std::vector<uint8_t> rows(size_t{width} * 3 * kHeight);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 37 + width);
+    TiffFileBuilder builder;
+    builder.Entry(kTagImageWidth, kTypeShort, {width})
+        .Entry(kTagImageLength, kTypeShort, {kHeight})
+        .Entry(kTagBitsPerSample, kTypeShort, {8, 8, 8})
+        .Entry(kTagSamplesPerPixel, kTypeShort, {3})
+        .Entry(kTagPhotometric, kTypeShort, {kPhotometricRgb})
+        .Strip(rows)
+        .StripEntries();
+    PictureInMemory picture;
+    ASSERT_EQ(ReadPicture(builder.Build(), picture), TiffReadFault::kNone);
+    const uint32_t stride = (width * 3 + 3) / 4 * 4;
+    ASSERT_EQ(picture.pixels.size(), size_t{stride} * kHeight);
+    std::vector<uint8_t> expected(picture.pixels.size(), 0);
+    for (uint32_t y = 0; y < kHeight; ++y) {
+      for (uint32_t x = 0; x < width; ++x) {
+        const uint8_t* rgb = &rows[(size_t{y} * width + x) * 3];
+        uint8_t* bgr = &expected[size_t{stride} * (kHeight - 1 - y) + 3 * x];
+        bgr[0] = rgb[2];
+        bgr[1] = rgb[1];
+        bgr[2] = rgb[0];
+      }
+    }
+    ASSERT_EQ(picture.pixels, expected) << "padding stays zero";
+  }
+}
+
 TEST(TiffPicture, UnsupportedDamagedAndHostileFilesGiveNoPicture) {
   const auto grey = [](uint32_t bits) {
     TiffFileBuilder b;
