@@ -99,8 +99,8 @@ void Ours(benchmark::State& state, const char* name) {
   }
 }
 
-// The same through a mapped view of the file, as libtiff reads it and as the program reads files
-// on Windows.
+// The same through a mapped view of the file, as libtiff reads it by default. (The program reads
+// files through FileTiffSource, as `Ours` does.)
 void OursMapped(benchmark::State& state, const char* name) {
   WritePages();
   const std::string path = PagePath(name);
