@@ -11,6 +11,7 @@
 
 #include "tests/e2e/driver/program_driver.h"
 #include "res/resource.h"
+#include "tests/common/screen_pixels.h"
 
 namespace {
 
@@ -42,32 +43,9 @@ std::vector<BYTE> CopyTopLeft(e2e::ProgramDriver& program, int width, int height
   PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(width, height));
   program.PostCommand(ID_EDIT_COPY);
   EXPECT_TRUE(e2e::WaitFor([] { return IsClipboardFormatAvailable(CF_BITMAP) != 0; }, 10000));
-  std::vector<BYTE> rgb;
-  if (!OpenClipboard(nullptr)) return rgb;
-  HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-  BITMAP size = {};
-  if (bitmap && GetObjectA(bitmap, sizeof size, &size) && size.bmWidth == width && size.bmHeight == height) {
-    BITMAPINFO request = {};
-    request.bmiHeader.biSize = sizeof request.bmiHeader;
-    request.bmiHeader.biWidth = width;
-    request.bmiHeader.biHeight = -height;
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 24;
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    std::vector<BYTE> rows(stride * height);
-    HDC dc = GetDC(nullptr);
-    const int lines = GetDIBits(dc, bitmap, 0, height, rows.data(), &request, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    if (lines == height) {
-      for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-          const BYTE* bgr = &rows[stride * y + static_cast<size_t>(x) * 3];
-          rgb.insert(rgb.end(), {bgr[2], bgr[1], bgr[0]});
-        }
-      }
-    }
-  }
-  CloseClipboard();
+  LONG copiedWidth = 0, copiedHeight = 0;
+  std::vector<BYTE> rgb = quill_test::ClipboardRgb(copiedWidth, copiedHeight);
+  if (copiedWidth != width || copiedHeight != height) rgb.clear();
   EXPECT_EQ(rgb.size(), static_cast<size_t>(width) * height * 3) << "no copy of " << width << " x " << height;
   return rgb;
 }
