@@ -170,6 +170,13 @@ HWND FindDescendant(HWND parent, const char* className) {
   return nullptr;
 }
 
+bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
+  for (const std::string& text : texts) {
+    if (text.find(wanted) != std::string::npos) return true;
+  }
+  return false;
+}
+
 bool ProgramDriver::AnswerFileDialog(const char* caption, const std::string& path) const {
   // The file name field: a plain edit in the old dialog, an edit inside a combo box in the new.
   const int kFileNameEdit = 0x480;

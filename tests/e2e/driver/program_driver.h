@@ -23,6 +23,9 @@ std::string ExeFolder();
 // The first window of `className` below `parent`, at any level.
 HWND FindDescendant(HWND parent, const char* className);
 
+// Whether one of a dialog's texts (ProgramDriver::DialogTexts) holds `wanted` anywhere in it.
+bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted);
+
 // Visible top-level windows of the program's main window class, in any process.
 int CountMainWindows();
 
