@@ -17,11 +17,6 @@
 
 namespace {
 
-bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
-  program.PostCommand(ID_FILE_OPEN);
-  return program.AnswerFileDialog("Open", path);
-}
-
 // An A4 page at 300 dpi, one bit per pixel: white with a black frame 40 pixels wide.
 void WriteFramedA4Page(const std::string& path) {
   const LONG width = 2480, height = 3508, border = 40;
@@ -55,7 +50,7 @@ TEST(ImageView, FitsAnA4PageIntoItsWindowAndShowsItAtFullSize) {
   e2e::ProgramDriver program;
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitUntilIdle());
-  ASSERT_TRUE(OpenThroughTheDialog(program, page));
+  ASSERT_TRUE(program.OpenThroughTheDialog(page));
   ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 20000));
   HWND view = e2e::FindDescendant(program.MainWindow(), "QfwView");
   ASSERT_NE(view, nullptr);
@@ -108,7 +103,7 @@ TEST(ImageView, ADraggedSelectionIsCopiedWithItsPixelsForOtherPrograms) {
   e2e::ProgramDriver program;
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitUntilIdle());
-  ASSERT_TRUE(OpenThroughTheDialog(program, samples + "rgb24.bmp"));
+  ASSERT_TRUE(program.OpenThroughTheDialog(samples + "rgb24.bmp"));
   ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 10000));
   HWND view = e2e::FindDescendant(program.MainWindow(), "QfwView");
   ASSERT_NE(view, nullptr);

@@ -22,11 +22,6 @@ std::string ReadAll(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
-  program.PostCommand(ID_FILE_OPEN);
-  return program.AnswerFileDialog("Open", path);
-}
-
 // Drags a selection over the view's top-left width x height pixels (the image at full size from
 // its corner), copies it and returns the copy's pixels as red, green, blue rows from the top.
 std::vector<BYTE> CopyTopLeft(e2e::ProgramDriver& program, int width, int height) {
@@ -61,7 +56,7 @@ TEST(TiffFilesInTheProgram, AGroup4LetterPageAndABigEndianPaletteOpenPixelForPix
   ASSERT_TRUE(program.WaitUntilIdle());
   for (const Sample& sample : samples) {
     SCOPED_TRACE(sample.name);
-    ASSERT_TRUE(OpenThroughTheDialog(program, kSamples + sample.name));
+    ASSERT_TRUE(program.OpenThroughTheDialog(kSamples + sample.name));
     ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles() == std::vector<std::string>{sample.name}; }, 20000));
     EXPECT_EQ(program.FindAnyDialog(), nullptr);
     const std::string reference = ReadAll(kSamples + std::string(sample.name, std::strlen(sample.name) - 4) + ".rgb");
@@ -103,7 +98,7 @@ TEST(TiffFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
   ASSERT_TRUE(program.WaitUntilIdle());
   for (const std::string& path : {cut, bitmapNamedTiff}) {
     SCOPED_TRACE(path);
-    ASSERT_TRUE(OpenThroughTheDialog(program, path));
+    ASSERT_TRUE(program.OpenThroughTheDialog(path));
     HWND report = nullptr;
     e2e::WaitFor([&] { return (report = program.FindAnyDialog()) != nullptr; }, 10000);
     ASSERT_NE(report, nullptr) << "the damaged file was not reported";

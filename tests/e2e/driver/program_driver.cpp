@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "framework/framework_ids.h"
 #include "tests/common/test_files.h"
 
 namespace e2e {
@@ -175,6 +176,11 @@ bool ContainsText(const std::vector<std::string>& texts, const std::string& want
     if (text.find(wanted) != std::string::npos) return true;
   }
   return false;
+}
+
+bool ProgramDriver::OpenThroughTheDialog(const std::string& path) const {
+  PostCommand(ID_FILE_OPEN);
+  return AnswerFileDialog("Open", path);
 }
 
 bool ProgramDriver::AnswerFileDialog(const char* caption, const std::string& path) const {

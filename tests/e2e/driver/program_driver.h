@@ -82,6 +82,8 @@ class ProgramDriver {
   // Types `path` into the program's common file dialog titled `caption` ("Open", "Save As")
   // and presses its OK button.
   bool AnswerFileDialog(const char* caption, const std::string& path) const;
+  // File > Open with `path` typed into its dialog.
+  bool OpenThroughTheDialog(const std::string& path) const;
 
   // Titles of the image windows inside the main window's MDI client, in z-order.
   std::vector<std::string> MdiChildTitles() const;
