@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "framework/framework_ids.h"
@@ -176,6 +177,15 @@ bool ContainsText(const std::vector<std::string>& texts, const std::string& want
     if (text.find(wanted) != std::string::npos) return true;
   }
   return false;
+}
+
+bool ProgramDriver::AnswerReport(const std::string& text, DWORD timeoutMs) const {
+  HWND report = nullptr;
+  WaitFor([&] { return (report = FindAnyDialog()) != nullptr; }, timeoutMs);
+  if (!report) return false;
+  const std::vector<std::string> texts = DialogTexts(report);
+  if (std::find(texts.begin(), texts.end(), text) == texts.end()) return false;
+  return PressButton(report, IDOK);
 }
 
 bool ProgramDriver::OpenThroughTheDialog(const std::string& path) const {

@@ -76,6 +76,10 @@ class ProgramDriver {
   // Presses a button of a dialog (BM_CLICK), then waits until the dialog is gone when
   // `waitUntilClosed` is set. False when the button does not exist or the dialog stayed.
   bool PressButton(HWND dialog, int buttonId, bool waitUntilClosed = true) const;
+  // Waits for any dialog of the program (a report shown without an owner has the system's
+  // caption), checks that one of its texts is exactly `text` and presses OK. False when none
+  // showed within `timeoutMs`, it said something else (it is left open then) or it stayed.
+  bool AnswerReport(const std::string& text, DWORD timeoutMs = 10000) const;
   bool SetEditText(HWND dialog, int editId, const std::string& text) const;
   // Selects the line `text` of a list box of a dialog. False when the list has no such line.
   bool SelectListLine(HWND dialog, int listId, const std::string& text) const;
