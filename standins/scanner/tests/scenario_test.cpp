@@ -253,10 +253,9 @@ TEST_F(ScenarioTest, PaletteCanBeMissing) {
   EXPECT_EQ(client_.SourceCondition(), TWCC_BADPROTOCOL);
 }
 
-TEST(ScenarioFileTest, FaultIsShownWithItsLineAndOpeningFails) {
-  ScenarioFile scenario("# demo\npages = 2\ncolour = red\n");
-  TwainClient client;
-  ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
+// Opens the source, which must refuse (TWCC_BUMMER) after a message box of its own; a second
+// thread reads the box as a user would and presses OK. The box's text, empty when none showed.
+std::string MessageOfARefusedOpening(TwainClient& client) {
   std::string shown;
   std::thread user([&shown] {
     HWND box = WaitForDialog("TALVORN Scanner");
@@ -269,6 +268,14 @@ TEST(ScenarioFileTest, FaultIsShownWithItsLineAndOpeningFails) {
   EXPECT_EQ(client.OpenSource(), TWRC_FAILURE);
   user.join();
   EXPECT_EQ(client.ManagerCondition(), TWCC_BUMMER);
+  return shown;
+}
+
+TEST(ScenarioFileTest, FaultIsShownWithItsLineAndOpeningFails) {
+  ScenarioFile scenario("# demo\npages = 2\ncolour = red\n");
+  TwainClient client;
+  ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
+  const std::string shown = MessageOfARefusedOpening(client);
   EXPECT_NE(shown.find("line 3: unknown key \"colour\""), std::string::npos) << shown;
   EXPECT_NE(shown.find(scenario.path()), std::string::npos) << shown;
 }
@@ -407,18 +414,7 @@ TEST(PageFolderTest, EmptyFolderIsReportedWhenOpening) {
   ScenarioFile scenario("page_folder = " + folder + "\n");
   TwainClient client;
   ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
-  std::string shown;
-  std::thread user([&shown] {
-    HWND box = WaitForDialog("TALVORN Scanner");
-    if (!box) return;
-    char text[512] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    shown = text;
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-  });
-  EXPECT_EQ(client.OpenSource(), TWRC_FAILURE);
-  user.join();
-  EXPECT_EQ(client.ManagerCondition(), TWCC_BUMMER);
+  const std::string shown = MessageOfARefusedOpening(client);
   EXPECT_NE(shown.find("holds no BMP or TIFF file"), std::string::npos) << shown;
   RemoveDirectoryA(folder.c_str());
 }
