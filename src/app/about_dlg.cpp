@@ -32,35 +32,22 @@ std::string VersionText(bool withBuild) {
 
 }  // namespace
 
-INT_PTR CAboutDlg::DoModal(HWND owner) {
-  return DialogBoxParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_ABOUTBOX), owner, Procedure,
-                         reinterpret_cast<LPARAM>(this));
-}
+CAboutDlg::CAboutDlg(CMainFrame& frame) : InfoBox(IDD_ABOUTBOX), frame_(&frame) {}
 
-INT_PTR CALLBACK CAboutDlg::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CAboutDlg*>(GetWindowLongPtrA(dialog, DWLP_USER));
+INT_PTR CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      return reinterpret_cast<CAboutDlg*>(lParam)->OnInitDialog(dialog);
     case WM_PAINT:
-      if (!self) break;
-      self->OnPaint(dialog);
+      OnPaint(Handle());
       return TRUE;
     case WM_LBUTTONDBLCLK:
-      if (self) self->OnLButtonDblClk(dialog, wParam, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      OnLButtonDblClk(Handle(), wParam, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       break;  // and on to the default handling
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
   }
   return FALSE;
 }
 
-BOOL CAboutDlg::OnInitDialog(HWND dialog) {
+BOOL CAboutDlg::OnInitDialog() {
+  const HWND dialog = Handle();
   std::string scanner;
   if (frame_ && g_bFrameAlive == 1) {
     frame_->BuildConnectedScannerText();

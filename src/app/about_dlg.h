@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "app/info_box.h"
+
 namespace quill {
 
 class CMainFrame;
@@ -13,18 +15,14 @@ constexpr unsigned kVersionMajor = 5;
 constexpr unsigned kVersionMinor = 6;
 constexpr unsigned kVersionBuild = 1;
 
-class CAboutDlg {
+// Dialog resource 100.
+class CAboutDlg : public InfoBox {
  public:
-  explicit CAboutDlg(CMainFrame& frame) : frame_(&frame) {}
-  CAboutDlg(const CAboutDlg&) = delete;
-  CAboutDlg& operator=(const CAboutDlg&) = delete;
-
-  // Shows dialog resource 100 modally over `owner`.
-  INT_PTR DoModal(HWND owner);
+  explicit CAboutDlg(CMainFrame& frame);
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  BOOL OnInitDialog(HWND dialog);
+  BOOL OnInitDialog() override;
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnPaint(HWND dialog);
   void OnLButtonDblClk(HWND dialog, WPARAM flags, POINT point);
 

@@ -6,7 +6,6 @@
 #include "framework/mdi_child.h"
 #include "doc/quill_doc.h"
 #include "res/resource.h"
-#include "framework/resources.h"
 
 namespace quill {
 
@@ -17,26 +16,10 @@ std::string StorageSizeText(unsigned long bytes) {
   return text;
 }
 
-INT_PTR CImageInfoDlg::DoModal(HWND owner) {
-  return DialogBoxParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_IMAGE_INFO), owner, Procedure,
-                         reinterpret_cast<LPARAM>(this));
-}
+CImageInfoDlg::CImageInfoDlg(CMainFrame& frame) : InfoBox(IDD_IMAGE_INFO), frame_(&frame) {}
 
-INT_PTR CALLBACK CImageInfoDlg::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return reinterpret_cast<CImageInfoDlg*>(lParam)->OnInitDialog(dialog);
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
-
-BOOL CImageInfoDlg::OnInitDialog(HWND dialog) {
+BOOL CImageInfoDlg::OnInitDialog() {
+  const HWND dialog = Handle();
   CMainFrame* frame = frame_;
   frame_ = nullptr;
   qfw::MdiChildWindow* child = frame && g_bFrameAlive == 1 ? frame->ActiveChild() : nullptr;

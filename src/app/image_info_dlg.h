@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/info_box.h"
+
 namespace quill {
 
 class CMainFrame;
@@ -12,18 +14,13 @@ class CMainFrame;
 // " N KB" for a storage size of `bytes`, whole kilobytes of 1000 bytes rounded up.
 std::string StorageSizeText(unsigned long bytes);
 
-class CImageInfoDlg {
+// Dialog resource 102.
+class CImageInfoDlg : public InfoBox {
  public:
-  explicit CImageInfoDlg(CMainFrame& frame) : frame_(&frame) {}
-  CImageInfoDlg(const CImageInfoDlg&) = delete;
-  CImageInfoDlg& operator=(const CImageInfoDlg&) = delete;
-
-  // Shows dialog resource 102 modally over `owner`.
-  INT_PTR DoModal(HWND owner);
+  explicit CImageInfoDlg(CMainFrame& frame);
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  BOOL OnInitDialog(HWND dialog);
+  BOOL OnInitDialog() override;
 
   // Only read while the dialog is being set up: the frame may be gone once the dialog's loop runs.
   CMainFrame* frame_;

@@ -6,7 +6,6 @@
 #include "config/dialog_support.h"
 #include "config/directory_dialog.h"
 #include "config/filename_rule_dialog.h"
-#include "framework/resources.h"
 #include "base/text.h"
 
 namespace quill {
@@ -62,27 +61,7 @@ void BasicPage::CopyTo(ScanSettings& settings) const {
   CopyText(settings.FileFixate, sizeof settings.FileFixate, m_FileFixate);
 }
 
-HWND BasicPage::Create(HWND parent) {
-  page_ = CreateDialogParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_BASIC_PAGE), parent,
-                             Procedure, reinterpret_cast<LPARAM>(this));
-  return page_;
-}
-
-INT_PTR CALLBACK BasicPage::Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  BasicPage* self = BoundDialog<BasicPage>(page, message, lParam);
-  if (!self) return FALSE;
-  switch (message) {
-    case WM_INITDIALOG:
-      self->page_ = page;
-      return FALSE;  // the Configuration dialog places the focus
-    case WM_COMMAND:
-      return self->OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-    case WM_NCDESTROY:
-      self->page_ = nullptr;
-      break;
-  }
-  return FALSE;
-}
+BasicPage::BasicPage() : SettingsPage(IDD_BASIC_PAGE) {}
 
 bool BasicPage::OnCommand(UINT id, UINT code) {
   if (code == CBN_SELCHANGE) {
@@ -133,7 +112,7 @@ bool BasicPage::OnCommand(UINT id, UINT code) {
 }
 
 void BasicPage::Fill() {
-  HWND page = page_;
+  const HWND page = Handle();
   pageCount_.Attach(page, IDC_PAGE_COUNT);
   kFactor_.Attach(page, IDC_KFACTOR);
   FillList(page, IDC_FORMAT, {IDS_FORMAT_BMP, IDS_FORMAT_TIFF});
@@ -170,19 +149,19 @@ void BasicPage::Fill() {
 void BasicPage::RebuildOutputList() {
   if (m_ScanMech == kTransferFile) {
     // A file transfer has nothing to show in a window.
-    FillList(page_, IDC_OUTPUT, {IDS_OUTPUT_FILE});
+    FillList(Handle(), IDC_OUTPUT, {IDS_OUTPUT_FILE});
     m_Destination = kToFile;
-    SendDlgItemMessageA(page_, IDC_OUTPUT, CB_SETCURSEL, 0, 0);
+    SendDlgItemMessageA(Handle(), IDC_OUTPUT, CB_SETCURSEL, 0, 0);
   } else {
-    FillList(page_, IDC_OUTPUT, {IDS_OUTPUT_DISPLAY, IDS_OUTPUT_FILE, IDS_OUTPUT_BOTH});
-    SendDlgItemMessageA(page_, IDC_OUTPUT, CB_SETCURSEL, static_cast<WPARAM>(m_Destination), 0);
+    FillList(Handle(), IDC_OUTPUT, {IDS_OUTPUT_DISPLAY, IDS_OUTPUT_FILE, IDS_OUTPUT_BOTH});
+    SendDlgItemMessageA(Handle(), IDC_OUTPUT, CB_SETCURSEL, static_cast<WPARAM>(m_Destination), 0);
   }
   ApplyFileControlsRule();
 }
 
 void BasicPage::ApplyFileControlsRule() {
-  EnableItems(page_, {IDC_FORMAT_LABEL, IDC_FORMAT, IDC_PATH_LABEL, IDC_PATH, IDC_FILENAME_LABEL,
-                      IDC_CHOOSE_FOLDER, IDC_NAME_RULE, IDC_SAMPLE_NAME},
+  EnableItems(Handle(), {IDC_FORMAT_LABEL, IDC_FORMAT, IDC_PATH_LABEL, IDC_PATH, IDC_FILENAME_LABEL,
+                         IDC_CHOOSE_FOLDER, IDC_NAME_RULE, IDC_SAMPLE_NAME},
               m_Destination != kToDisplay);
 }
 
@@ -190,27 +169,27 @@ void BasicPage::ApplyCompressionRule() {
   if (m_Destination == kToDisplay || m_FileFormat == kFormatBmp) {
     // Only TIFF files carry CCITT data.
     m_Compress = kCompressNone;
-    SendDlgItemMessageA(page_, IDC_COMPRESSION, CB_SETCURSEL, kCompressNone, 0);
-    EnableItems(page_, {IDC_COMPRESSION_LABEL, IDC_COMPRESSION, IDC_KFACTOR_LABEL, IDC_KFACTOR}, false);
+    SendDlgItemMessageA(Handle(), IDC_COMPRESSION, CB_SETCURSEL, kCompressNone, 0);
+    EnableItems(Handle(), {IDC_COMPRESSION_LABEL, IDC_COMPRESSION, IDC_KFACTOR_LABEL, IDC_KFACTOR}, false);
     return;
   }
-  EnableItems(page_, {IDC_COMPRESSION_LABEL, IDC_COMPRESSION}, true);
-  SendDlgItemMessageA(page_, IDC_COMPRESSION, CB_SETCURSEL, m_Compress, 0);
-  EnableItems(page_, {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoDim);
+  EnableItems(Handle(), {IDC_COMPRESSION_LABEL, IDC_COMPRESSION}, true);
+  SendDlgItemMessageA(Handle(), IDC_COMPRESSION, CB_SETCURSEL, m_Compress, 0);
+  EnableItems(Handle(), {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoDim);
 }
 
 void BasicPage::ShowSampleName() {
-  SetDlgItemTextA(page_, IDC_SAMPLE_NAME,
+  SetDlgItemTextA(Handle(), IDC_SAMPLE_NAME,
                   SampleFileName(m_FileFixate, static_cast<unsigned>(m_FileNumDigit), m_FileFormat).c_str());
 }
 
 LONG BasicPage::Selection(int id) const {
-  return static_cast<LONG>(SendDlgItemMessageA(page_, id, CB_GETCURSEL, 0, 0));
+  return static_cast<LONG>(SendDlgItemMessageA(Handle(), id, CB_GETCURSEL, 0, 0));
 }
 
 void BasicPage::OnTransferMode(WORD mechanism) {
   m_ScanMech = mechanism;
-  CheckRadioButton(page_, IDC_MECH_NATIVE, IDC_MECH_FILE, kMechButtons[mechanism]);
+  CheckRadioButton(Handle(), IDC_MECH_NATIVE, IDC_MECH_FILE, kMechButtons[mechanism]);
   RebuildOutputList();
   ApplyCompressionRule();
 }
@@ -234,9 +213,9 @@ void BasicPage::OnChooseFolder() {
   // The picker starts at the folder last stored, not at text typed since.
   DirectoryDialog picker(m_FilePath);
   std::string folder;
-  if (!picker.Run(page_, folder)) return;
+  if (!picker.Run(Handle(), folder)) return;
   if (!CopyText(m_FilePath, sizeof m_FilePath, folder)) return;
-  SetDlgItemTextA(page_, IDC_PATH, m_FilePath);
+  SetDlgItemTextA(Handle(), IDC_PATH, m_FilePath);
 }
 
 void BasicPage::OnNameRule() {
@@ -246,10 +225,10 @@ void BasicPage::OnNameRule() {
   rule.m_DigitIndex = Low16(m_FileNumDigit);
   rule.m_Step = m_FileNumStep;
   rule.m_FileFormat = m_FileFormat;
-  const HWND page = page_;
+  const HWND page = Handle();
   if (rule.DoModal(GetAncestor(page, GA_ROOT)) != IDOK) return;
   // The rule's loop may have seen the page go with its dialog.
-  if (!IsWindow(page) || page_ != page) return;
+  if (!IsWindow(page) || Handle() != page) return;
   CopyText(m_FileFixate, sizeof m_FileFixate, rule.m_Fixate);
   m_FileIdNumber = rule.m_Start;
   m_FileNumDigit = rule.m_DigitIndex;
@@ -259,60 +238,60 @@ void BasicPage::OnNameRule() {
 
 void BasicPage::OnFlatBed() {
   m_PaperSupply = kFlatbed;
-  CheckRadioButton(page_, IDC_FLATBED, IDC_ADF_COUNT, IDC_FLATBED);
-  EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, false);
+  CheckRadioButton(Handle(), IDC_FLATBED, IDC_ADF_COUNT, IDC_FLATBED);
+  EnableItems(Handle(), {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, false);
 }
 
 void BasicPage::OnAdfAllPages() {
   if (m_PaperSupply == kFeederCountedPages) {
-    const DWORD typed = ReadUnsignedItem(page_, IDC_PAGE_COUNT, kTextLimit);
+    const DWORD typed = ReadUnsignedItem(Handle(), IDC_PAGE_COUNT, kTextLimit);
     if (typed > 0) rememberedXferCount_ = static_cast<LONG>(typed);
   }
   m_PaperSupply = kFeederAllPages;
-  CheckRadioButton(page_, IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_ALL);
-  EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, false);
+  CheckRadioButton(Handle(), IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_ALL);
+  EnableItems(Handle(), {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, false);
 }
 
 void BasicPage::OnAdfCount() {
   m_PaperSupply = kFeederCountedPages;
-  CheckRadioButton(page_, IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_COUNT);
-  EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, true);
-  SetSignedItem(page_, IDC_PAGE_COUNT, rememberedXferCount_);
-  LimitItemText(page_, IDC_PAGE_COUNT, kPageCountLimit);
+  CheckRadioButton(Handle(), IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_COUNT);
+  EnableItems(Handle(), {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, true);
+  SetSignedItem(Handle(), IDC_PAGE_COUNT, rememberedXferCount_);
+  LimitItemText(Handle(), IDC_PAGE_COUNT, kPageCountLimit);
 }
 
 void BasicPage::OnShowUI() {
-  m_ShowUI = IsItemChecked(page_, IDC_SHOW_UI) ? 1 : 0;
+  m_ShowUI = IsItemChecked(Handle(), IDC_SHOW_UI) ? 1 : 0;
   if (m_ShowUI) {
     // The source's own dialog decides how paper is fed.
-    EnableItems(page_, {IDC_PAPER_GROUP, IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_ALL, IDC_PAGE_COUNT,
-                        IDC_PAGES_LABEL},
+    EnableItems(Handle(), {IDC_PAPER_GROUP, IDC_FLATBED, IDC_ADF_COUNT, IDC_ADF_ALL, IDC_PAGE_COUNT,
+                           IDC_PAGES_LABEL},
                 false);
     return;
   }
-  EnableItems(page_, {IDC_PAPER_GROUP, IDC_FLATBED, IDC_ADF_ALL, IDC_ADF_COUNT}, true);
-  EnableItems(page_, {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, m_PaperSupply == kFeederCountedPages);
+  EnableItems(Handle(), {IDC_PAPER_GROUP, IDC_FLATBED, IDC_ADF_ALL, IDC_ADF_COUNT}, true);
+  EnableItems(Handle(), {IDC_PAGE_COUNT, IDC_PAGES_LABEL}, m_PaperSupply == kFeederCountedPages);
 }
 
 void BasicPage::OnCompressionChanged() {
   const LONG selected = Selection(IDC_COMPRESSION);
   if (selected >= 0) m_Compress = static_cast<WORD>(selected);
-  EnableItems(page_, {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoDim);
+  EnableItems(Handle(), {IDC_KFACTOR_LABEL, IDC_KFACTOR}, m_Compress == kCompressG3TwoDim);
 }
 
 void BasicPage::ReadBack() {
   if ((m_ScanMech == kTransferMemory || m_ScanMech == kTransferFile) && m_Compress == kCompressG3TwoDim) {
-    m_KFactor = static_cast<WORD>(ReadUnsignedItem(page_, IDC_KFACTOR, kTextLimit) & 0xFFFF);
+    m_KFactor = static_cast<WORD>(ReadUnsignedItem(Handle(), IDC_KFACTOR, kTextLimit) & 0xFFFF);
   }
   if (m_Destination != kToDisplay) {
-    CopyText(m_FilePath, sizeof m_FilePath, ItemText(page_, IDC_PATH, kTextLimit));
+    CopyText(m_FilePath, sizeof m_FilePath, ItemText(Handle(), IDC_PATH, kTextLimit));
   }
   if (m_PaperSupply != kFeederCountedPages) return;
-  m_XferCount = static_cast<LONG>(ReadUnsignedItem(page_, IDC_PAGE_COUNT, kTextLimit));
+  m_XferCount = static_cast<LONG>(ReadUnsignedItem(Handle(), IDC_PAGE_COUNT, kTextLimit));
   if (m_XferCount >= 1) return;
-  ShowValidationError(GetAncestor(page_, GA_ROOT), IDS_ILLEGAL_VALUE);
-  if (!IsWindow(page_)) return;
-  HWND count = GetDlgItem(page_, IDC_PAGE_COUNT);
+  ShowValidationError(GetAncestor(Handle(), GA_ROOT), IDS_ILLEGAL_VALUE);
+  if (!IsWindow(Handle())) return;
+  HWND count = GetDlgItem(Handle(), IDC_PAGE_COUNT);
   SendMessageA(count, EM_SETSEL, 0, -1);
   SendMessageA(count, EM_SCROLLCARET, 0, 0);
   SetFocus(count);

@@ -7,28 +7,25 @@
 
 #include "config/digit_edit.h"
 #include "config/scan_settings.h"
+#include "config/settings_page.h"
 
 namespace quill {
 
-class BasicPage {
+// Dialog resource 104.
+class BasicPage : public SettingsPage {
  public:
-  BasicPage() = default;
-  BasicPage(const BasicPage&) = delete;
-  BasicPage& operator=(const BasicPage&) = delete;
+  BasicPage();
 
-  // The working copies from `settings`: the 16-bit members (and the output) take the low 16
-  // bits. Back into `settings`, 16-bit members zero-extended.
-  void CopyFrom(const ScanSettings& settings);
-  void CopyTo(ScanSettings& settings) const;
+  // The 16-bit members (and the output) take the low 16 bits of the settings; back into the
+  // settings they are zero-extended.
+  void CopyFrom(const ScanSettings& settings) override;
+  void CopyTo(ScanSettings& settings) const override;
 
-  // Dialog resource 104 as a child of `parent`, not yet shown or filled.
-  HWND Create(HWND parent);
-  HWND Handle() const { return page_; }
-  // Puts the working copies into the controls and applies every enabling rule.
-  void Fill();
-  // Takes the K factor, folder and page count back from the controls; a page count below 1
-  // under ADF(G) is reported (and focused) here.
-  void ReadBack();
+  // Applies every enabling rule too.
+  void Fill() override;
+  // The K factor, folder and page count; a page count below 1 under ADF(G) is reported (and
+  // focused) here.
+  void ReadBack() override;
   // Turns every "/" of the folder into "\" and tells whether it names an existing folder; the
   // answer is also kept as the folder-invalid flag.
   bool CheckFolder();
@@ -49,8 +46,7 @@ class BasicPage {
   char m_FileFixate[ScanSettings::kTextSize] = "";
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-  bool OnCommand(UINT id, UINT code);
+  bool OnCommand(UINT id, UINT code) override;
 
   void OnTransferMode(WORD mechanism);
   void OnOutputChanged();
@@ -70,7 +66,6 @@ class BasicPage {
   // The selection of a drop-down list, or -1.
   LONG Selection(int id) const;
 
-  HWND page_ = nullptr;
   LONG rememberedXferCount_ = 0;
   bool folderInvalid_ = false;
   DigitEdit pageCount_;

@@ -11,8 +11,6 @@ namespace quill {
 namespace {
 
 const int kBasicTab = 0;
-const int kExtendTab = 1;
-const int kTabCount = 2;
 
 // The dialog whose tabs the thread's keyboard hook steps: one Configuration dialog at a time.
 ConfigDialog* g_keyboardTarget = nullptr;
@@ -24,23 +22,22 @@ void EnsureTabControlClass() {
 
 }  // namespace
 
+ConfigDialog::ConfigDialog() : qfw::Dialog(IDD_CONFIGURATION) {}
+
 ConfigDialog::~ConfigDialog() { Unhook(); }
 
 void ConfigDialog::CopyFrom(const ScanSettings& settings) {
-  basic_.CopyFrom(settings);
-  extend_.CopyFrom(settings);
+  for (SettingsPage* page : pages_) page->CopyFrom(settings);
 }
 
 void ConfigDialog::CopyTo(ScanSettings& settings) const {
-  basic_.CopyTo(settings);
-  extend_.CopyTo(settings);
+  for (const SettingsPage* page : pages_) page->CopyTo(settings);
 }
 
 INT_PTR ConfigDialog::DoModal(HWND owner) {
   EnsureTabControlClass();
   owner_ = owner;
-  result_ = DialogBoxParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_CONFIGURATION), owner, Procedure,
-                            reinterpret_cast<LPARAM>(this));
+  result_ = RunModal(owner);
   Unhook();
   return result_;
 }
@@ -49,62 +46,51 @@ HWND ConfigDialog::Create(HWND owner) {
   EnsureTabControlClass();
   owner_ = owner;
   result_ = 0;
-  return CreateDialogParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_CONFIGURATION), owner, Procedure,
-                            reinterpret_cast<LPARAM>(this));
+  return CreateModeless(owner);
 }
 
-INT_PTR CALLBACK ConfigDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  ConfigDialog* self = BoundDialog<ConfigDialog>(dialog, message, lParam);
-  if (!self) return FALSE;
-  switch (message) {
-    case WM_INITDIALOG:
-      self->OnInitDialog(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          self->OnOk();
-          return TRUE;
-        case IDCANCEL:
-          self->End(IDCANCEL);
-          return TRUE;
-        case IDC_CONFIG_ACQUIRE:
-          self->OnAcquire();
-          return TRUE;
-      }
-      break;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom != IDC_CONFIG_TABS) break;
-      if (header->code == TCN_SELCHANGING) {
-        // No page is checked when it is left.
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, FALSE);
-        return TRUE;
-      }
-      if (header->code == TCN_SELCHANGE) {
-        self->ShowPage(static_cast<int>(SendMessageA(header->hwndFrom, TCM_GETCURSEL, 0, 0)));
-        SetFocus(header->hwndFrom);
-        return TRUE;
-      }
-      break;
-    }
-    case WM_DESTROY:
-      self->Unhook();
-      break;
-    case WM_NCDESTROY:
-      self->dialog_ = nullptr;
-      break;
+bool ConfigDialog::OnCommand(UINT id, UINT) {
+  switch (id) {
+    case IDOK:
+      OnOk();
+      return true;
+    case IDCANCEL:
+      End(IDCANCEL);
+      return true;
+    case IDC_CONFIG_ACQUIRE:
+      OnAcquire();
+      return true;
+  }
+  return false;
+}
+
+INT_PTR ConfigDialog::OnMessage(UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_NOTIFY) return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+  if (message == WM_DESTROY) Unhook();
+  return FALSE;
+}
+
+BOOL ConfigDialog::OnNotify(const NMHDR& header) {
+  if (header.idFrom != IDC_CONFIG_TABS) return FALSE;
+  if (header.code == TCN_SELCHANGING) {
+    // No page is checked when it is left.
+    SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, FALSE);
+    return TRUE;
+  }
+  if (header.code == TCN_SELCHANGE) {
+    ShowPage(static_cast<int>(SendMessageA(header.hwndFrom, TCM_GETCURSEL, 0, 0)));
+    SetFocus(header.hwndFrom);
+    return TRUE;
   }
   return FALSE;
 }
 
-void ConfigDialog::OnInitDialog(HWND dialog) {
-  dialog_ = dialog;
+BOOL ConfigDialog::OnInitDialog() {
+  const HWND dialog = Handle();
   HWND tabs = GetDlgItem(dialog, IDC_CONFIG_TABS);
-  HWND basic = basic_.Create(dialog);
-  HWND extend = extend_.Create(dialog);
-  const UINT tabTexts[kTabCount] = {IDS_TAB_BASIC, IDS_TAB_EXTEND};
-  for (int index = 0; index < kTabCount; ++index) {
+  for (SettingsPage* page : pages_) page->Create(dialog);
+  const UINT tabTexts[kPageCount] = {IDS_TAB_BASIC, IDS_TAB_EXTEND};
+  for (int index = 0; index < kPageCount; ++index) {
     std::string text = qfw::LoadResourceString(tabTexts[index]);
     TCITEMA item = {};
     item.mask = TCIF_TEXT;
@@ -116,40 +102,42 @@ void ConfigDialog::OnInitDialog(HWND dialog) {
   GetWindowRect(tabs, &tabRect);
   MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&tabRect), 2);
   SendMessageA(tabs, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&firstItem));
-  if (basic) GetClientRect(basic, &pageClient);
-  for (HWND page : {basic, extend}) {
-    if (!page) continue;
+  // Every page takes the size of the first.
+  if (HWND first = pages_[0]->Handle()) GetClientRect(first, &pageClient);
+  for (const SettingsPage* page : pages_) {
+    if (!page->Handle()) continue;
     // Above the tab control in the z-order, so that the pages are drawn over it.
-    SetWindowPos(page, HWND_TOP, tabRect.left + 1, tabRect.top + 1 + firstItem.bottom, pageClient.right,
+    SetWindowPos(page->Handle(), HWND_TOP, tabRect.left + 1, tabRect.top + 1 + firstItem.bottom, pageClient.right,
                  pageClient.bottom, SWP_SHOWWINDOW);
   }
   SendMessageA(tabs, TCM_SETCURSEL, kBasicTab, 0);
   ShowPage(kBasicTab);
-  if (basic) basic_.Fill();
-  if (extend) extend_.Fill();
+  for (SettingsPage* page : pages_) {
+    if (page->Handle()) page->Fill();
+  }
   if (!keyboardHook_) {
     g_keyboardTarget = this;
     keyboardHook_ = SetWindowsHookExA(WH_GETMESSAGE, KeyboardHook, nullptr, GetCurrentThreadId());
   }
+  return TRUE;
 }
 
 void ConfigDialog::ShowPage(int index) {
-  if (index == kExtendTab) {
-    if (basic_.Handle()) ShowWindow(basic_.Handle(), SW_HIDE);
-    if (extend_.Handle()) ShowWindow(extend_.Handle(), SW_SHOW);
-  } else {
-    if (extend_.Handle()) ShowWindow(extend_.Handle(), SW_HIDE);
-    if (basic_.Handle()) ShowWindow(basic_.Handle(), SW_SHOW);
+  // The page left is hidden before the one chosen shows; anything but a later tab is the first.
+  const int shown = index > 0 && index < kPageCount ? index : kBasicTab;
+  for (int other = 0; other < kPageCount; ++other) {
+    if (other != shown && pages_[other]->Handle()) ShowWindow(pages_[other]->Handle(), SW_HIDE);
   }
+  if (HWND page = pages_[shown]->Handle()) ShowWindow(page, SW_SHOW);
 }
 
 void ConfigDialog::StepTab(bool backwards) {
-  HWND tabs = GetDlgItem(dialog_, IDC_CONFIG_TABS);
+  HWND tabs = GetDlgItem(Handle(), IDC_CONFIG_TABS);
   if (!tabs) return;
   LRESULT current = SendMessageA(tabs, TCM_GETCURFOCUS, 0, 0);
   if (current < 0) current = SendMessageA(tabs, TCM_GETCURSEL, 0, 0);
   if (current < 0) current = 0;
-  const int next = static_cast<int>((current + (backwards ? kTabCount - 1 : 1)) % kTabCount);
+  const int next = static_cast<int>((current + (backwards ? kPageCount - 1 : 1)) % kPageCount);
   SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
   ShowPage(next);
   SetFocus(tabs);
@@ -158,9 +146,10 @@ void ConfigDialog::StepTab(bool backwards) {
 LRESULT CALLBACK ConfigDialog::KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   auto* message = reinterpret_cast<MSG*>(lParam);
   ConfigDialog* self = g_keyboardTarget;
-  if (code == HC_ACTION && wParam == PM_REMOVE && self && self->dialog_ && message->message == WM_KEYDOWN &&
+  const HWND dialog = self ? self->Handle() : nullptr;
+  if (code == HC_ACTION && wParam == PM_REMOVE && dialog && message->message == WM_KEYDOWN &&
       message->wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0 &&
-      (message->hwnd == self->dialog_ || IsChild(self->dialog_, message->hwnd))) {
+      (message->hwnd == dialog || IsChild(dialog, message->hwnd))) {
     self->StepTab(GetKeyState(VK_SHIFT) < 0);
     message->message = WM_NULL;  // consumed
   }
@@ -174,18 +163,17 @@ void ConfigDialog::Unhook() {
 }
 
 void ConfigDialog::OnOk() {
-  basic_.ReadBack();
-  extend_.ReadBack();
-  if (!dialog_) return;  // gone with its owner while a message was shown
+  for (SettingsPage* page : pages_) page->ReadBack();
+  if (!Handle()) return;  // gone with its owner while a message was shown
   if (basic_.m_Destination != kToDisplay && !basic_.CheckFolder()) {
-    ShowValidationError(dialog_, IDS_ILLEGAL_FOLDER);
+    ShowValidationError(Handle(), IDS_ILLEGAL_FOLDER);
     return;
   }
   if (basic_.m_PaperSupply != kFeederCountedPages || basic_.m_XferCount > 0) End(IDOK);
 }
 
 void ConfigDialog::OnAcquire() {
-  SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   // OK has reported whatever stopped it (a page count, a folder) once: nothing more to say and
   // nothing to start.
   if (result_ != IDOK) return;
@@ -195,7 +183,7 @@ void ConfigDialog::OnAcquire() {
 
 void ConfigDialog::End(INT_PTR result) {
   result_ = result;
-  if (dialog_) EndDialog(dialog_, result);
+  if (Handle()) EndDialog(Handle(), result);
 }
 
 }  // namespace quill

@@ -7,15 +7,16 @@
 #include "config/basic_page.h"
 #include "config/extend_page.h"
 #include "config/scan_settings.h"
+#include "config/settings_page.h"
+#include "framework/dialog.h"
 
 namespace quill {
 
-class ConfigDialog {
+// Dialog resource 101.
+class ConfigDialog : public qfw::Dialog {
  public:
-  ConfigDialog() = default;
-  ~ConfigDialog();
-  ConfigDialog(const ConfigDialog&) = delete;
-  ConfigDialog& operator=(const ConfigDialog&) = delete;
+  ConfigDialog();
+  ~ConfigDialog() override;
 
   void CopyFrom(const ScanSettings& settings);
   void CopyTo(ScanSettings& settings) const;
@@ -32,9 +33,13 @@ class ConfigDialog {
   ExtendPage& Extend() { return extend_; }
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  static const int kPageCount = 2;
+
   static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam);
-  void OnInitDialog(HWND dialog);
+  BOOL OnInitDialog() override;
+  bool OnCommand(UINT id, UINT code) override;
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  BOOL OnNotify(const NMHDR& header);
   void OnOk();
   void OnAcquire();
   void ShowPage(int index);
@@ -45,7 +50,8 @@ class ConfigDialog {
 
   BasicPage basic_;
   ExtendPage extend_;
-  HWND dialog_ = nullptr;
+  // In the order of the tabs.
+  SettingsPage* const pages_[kPageCount] = {&basic_, &extend_};
   HWND owner_ = nullptr;
   HHOOK keyboardHook_ = nullptr;
   INT_PTR result_ = 0;

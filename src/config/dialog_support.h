@@ -1,5 +1,4 @@
-// What the configuration dialogs share: the dialog object bound to its window, numbers read
-// from and written to controls, groups of controls enabled together, and the error message.
+// What the configuration dialogs share: numbers read from and written to controls, groups of controls enabled together, and the error message.
 #pragma once
 
 #include <windows.h>
@@ -8,14 +7,6 @@
 #include <string>
 
 namespace quill {
-
-// The object of a dialog procedure: stored with the window at WM_INITDIALOG (its lParam), read
-// back for every later message; NULL for the few messages that come before WM_INITDIALOG.
-template <typename Dialog>
-Dialog* BoundDialog(HWND dialog, UINT message, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-  return reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-}
 
 // The text of a control, at most `maxChars` characters.
 std::string ItemText(HWND dialog, int id, int maxChars);

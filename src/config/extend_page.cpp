@@ -36,71 +36,55 @@ void ExtendPage::CopyTo(ScanSettings& settings) const {
   CopyField(settings.LaunchArgs, m_LaunchArgs);
 }
 
-HWND ExtendPage::Create(HWND parent) {
-  page_ = CreateDialogParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_EXTEND_PAGE), parent,
-                             Procedure, reinterpret_cast<LPARAM>(this));
-  return page_;
-}
+ExtendPage::ExtendPage() : SettingsPage(IDD_EXTEND_PAGE) {}
 
-INT_PTR CALLBACK ExtendPage::Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  ExtendPage* self = BoundDialog<ExtendPage>(page, message, lParam);
-  if (!self) return FALSE;
-  switch (message) {
-    case WM_INITDIALOG:
-      self->page_ = page;
-      return FALSE;
-    case WM_COMMAND:
-      if (HIWORD(wParam) != BN_CLICKED) break;
-      if (LOWORD(wParam) == IDC_LAUNCH) {
-        self->OnLaunch();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDC_BROWSE_PROCESS) {
-        self->OnBrowse();
-        return TRUE;
-      }
-      break;
-    case WM_NCDESTROY:
-      self->page_ = nullptr;
-      break;
+bool ExtendPage::OnCommand(UINT id, UINT code) {
+  if (code != BN_CLICKED) return false;
+  switch (id) {
+    case IDC_LAUNCH:
+      OnLaunch();
+      return true;
+    case IDC_BROWSE_PROCESS:
+      OnBrowse();
+      return true;
   }
-  return FALSE;
+  return false;
 }
 
 void ExtendPage::Fill() {
-  CheckDlgButton(page_, IDC_LAUNCH, m_LaunchProc ? BST_CHECKED : BST_UNCHECKED);
-  SetDlgItemTextA(page_, IDC_PROCESS, m_LaunchCmdLine);
-  LimitItemText(page_, IDC_PROCESS, kProgramLimit);
-  SetDlgItemTextA(page_, IDC_PARAMETERS, m_LaunchArgs);
-  LimitItemText(page_, IDC_PARAMETERS, kParametersLimit);
+  CheckDlgButton(Handle(), IDC_LAUNCH, m_LaunchProc ? BST_CHECKED : BST_UNCHECKED);
+  SetDlgItemTextA(Handle(), IDC_PROCESS, m_LaunchCmdLine);
+  LimitItemText(Handle(), IDC_PROCESS, kProgramLimit);
+  SetDlgItemTextA(Handle(), IDC_PARAMETERS, m_LaunchArgs);
+  LimitItemText(Handle(), IDC_PARAMETERS, kParametersLimit);
   EnableLaunchControls(m_LaunchProc != 0);
 }
 
 void ExtendPage::EnableLaunchControls(bool enabled) {
-  EnableItems(page_, {IDC_PROCESS_LABEL, IDC_PROCESS, IDC_BROWSE_PROCESS, IDC_PARAMETERS_LABEL, IDC_PARAMETERS},
+  EnableItems(Handle(), {IDC_PROCESS_LABEL, IDC_PROCESS, IDC_BROWSE_PROCESS, IDC_PARAMETERS_LABEL, IDC_PARAMETERS},
               enabled);
 }
 
 void ExtendPage::OnLaunch() {
-  m_LaunchProc = IsItemChecked(page_, IDC_LAUNCH) ? 1 : 0;
+  m_LaunchProc = IsItemChecked(Handle(), IDC_LAUNCH) ? 1 : 0;
   EnableLaunchControls(m_LaunchProc != 0);
 }
 
 void ExtendPage::OnBrowse() {
   const std::string filter = qfw::LoadResourceString(IDS_LAUNCH_FILTER);
   std::string program;
-  const HWND page = page_;
+  const HWND page = Handle();
   if (!qfw::AskOpenFileName(GetAncestor(page, GA_ROOT), ".exe", "*.exe", OFN_HIDEREADONLY, filter.c_str(),
                             program)) {
     return;
   }
-  if (IsWindow(page) && page_ == page) SetDlgItemTextA(page, IDC_PROCESS, program.c_str());
+  if (IsWindow(page) && Handle() == page) SetDlgItemTextA(page, IDC_PROCESS, program.c_str());
 }
 
 void ExtendPage::ReadBack() {
-  m_LaunchProc = IsItemChecked(page_, IDC_LAUNCH) ? 1 : 0;
-  CopyText(m_LaunchCmdLine, sizeof m_LaunchCmdLine, ItemText(page_, IDC_PROCESS, kTextLimit));
-  CopyText(m_LaunchArgs, sizeof m_LaunchArgs, ItemText(page_, IDC_PARAMETERS, kTextLimit));
+  m_LaunchProc = IsItemChecked(Handle(), IDC_LAUNCH) ? 1 : 0;
+  CopyText(m_LaunchCmdLine, sizeof m_LaunchCmdLine, ItemText(Handle(), IDC_PROCESS, kTextLimit));
+  CopyText(m_LaunchArgs, sizeof m_LaunchArgs, ItemText(Handle(), IDC_PARAMETERS, kTextLimit));
 }
 
 }  // namespace quill

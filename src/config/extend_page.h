@@ -5,36 +5,31 @@
 #include <windows.h>
 
 #include "config/scan_settings.h"
+#include "config/settings_page.h"
 
 namespace quill {
 
-class ExtendPage {
+// Dialog resource 105.
+class ExtendPage : public SettingsPage {
  public:
-  ExtendPage() = default;
-  ExtendPage(const ExtendPage&) = delete;
-  ExtendPage& operator=(const ExtendPage&) = delete;
+  ExtendPage();
 
-  void CopyFrom(const ScanSettings& settings);
-  void CopyTo(ScanSettings& settings) const;
+  void CopyFrom(const ScanSettings& settings) override;
+  void CopyTo(ScanSettings& settings) const override;
 
-  // Dialog resource 105 as a child of `parent`, not yet shown or filled.
-  HWND Create(HWND parent);
-  HWND Handle() const { return page_; }
-  void Fill();
+  void Fill() override;
   // The check box and both texts, whether or not the launch is on; nothing is checked.
-  void ReadBack();
+  void ReadBack() override;
 
   LONG m_LaunchProc = 0;
   char m_LaunchCmdLine[ScanSettings::kTextSize] = "";
   char m_LaunchArgs[ScanSettings::kTextSize] = "";
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnCommand(UINT id, UINT code) override;
   void OnLaunch();
   void OnBrowse();
   void EnableLaunchControls(bool enabled);
-
-  HWND page_ = nullptr;
 };
 
 }  // namespace quill

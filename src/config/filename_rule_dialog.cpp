@@ -4,7 +4,6 @@
 
 #include "res/config_ids.h"
 #include "config/dialog_support.h"
-#include "framework/resources.h"
 #include "base/text.h"
 
 namespace quill {
@@ -24,44 +23,36 @@ std::string SampleFileName(const char* fixate, unsigned digitIndex, unsigned fil
          (static_cast<LONG>(fileFormat) != kFormatBmp ? ".TIF" : ".BMP");
 }
 
+FilenameRuleDialog::FilenameRuleDialog() : qfw::Dialog(IDD_FILENAME_RULE) {}
+
 INT_PTR FilenameRuleDialog::DoModal(HWND owner) {
-  result_ = DialogBoxParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_FILENAME_RULE), owner,
-                            Procedure, reinterpret_cast<LPARAM>(this));
+  result_ = RunModal(owner);
   return result_;
 }
 
 HWND FilenameRuleDialog::Create(HWND owner) {
   result_ = 0;
-  return CreateDialogParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_FILENAME_RULE), owner,
-                            Procedure, reinterpret_cast<LPARAM>(this));
+  return CreateModeless(owner);
 }
 
-INT_PTR CALLBACK FilenameRuleDialog::Procedure(HWND dialog, UINT message, WPARAM wParam,
-                                               LPARAM lParam) {
-  FilenameRuleDialog* self = BoundDialog<FilenameRuleDialog>(dialog, message, lParam);
-  if (!self) return FALSE;
-  switch (message) {
-    case WM_INITDIALOG:
-      self->OnInitDialog(dialog);
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          self->OnOk(dialog);
-          return TRUE;
-        case IDCANCEL:
-          self->End(dialog, IDCANCEL);
-          return TRUE;
-        case IDC_RULE_DIGITS:
-          if (HIWORD(wParam) == CBN_SELCHANGE) self->OnDigitsChanged(dialog);
-          return TRUE;
-      }
-      break;
+bool FilenameRuleDialog::OnCommand(UINT id, UINT code) {
+  const HWND dialog = Handle();
+  switch (id) {
+    case IDOK:
+      OnOk(dialog);
+      return true;
+    case IDCANCEL:
+      End(dialog, IDCANCEL);
+      return true;
+    case IDC_RULE_DIGITS:
+      if (code == CBN_SELCHANGE) OnDigitsChanged(dialog);
+      return true;
   }
-  return FALSE;
+  return false;
 }
 
-void FilenameRuleDialog::OnInitDialog(HWND dialog) {
+BOOL FilenameRuleDialog::OnInitDialog() {
+  const HWND dialog = Handle();
   start_.Attach(dialog, IDC_RULE_START);
   step_.Attach(dialog, IDC_RULE_STEP);
   // A fixed part without its terminator is shown empty, never read past its end.
@@ -79,6 +70,7 @@ void FilenameRuleDialog::OnInitDialog(HWND dialog) {
   SetSignedItem(dialog, IDC_RULE_STEP, static_cast<LONG>(m_Step));
   LimitItemText(dialog, IDC_RULE_START, m_DigitIndex + 1);
   LimitItemText(dialog, IDC_RULE_STEP, m_DigitIndex + 1);
+  return TRUE;
 }
 
 void FilenameRuleDialog::OnDigitsChanged(HWND dialog) {

@@ -8,6 +8,7 @@
 
 #include "config/digit_edit.h"
 #include "config/scan_settings.h"
+#include "framework/dialog.h"
 
 namespace quill {
 
@@ -15,11 +16,9 @@ namespace quill {
 // ".BMP": IMAGE$$$.BMP with the defaults.
 std::string SampleFileName(const char* fixate, unsigned digitIndex, unsigned fileFormat);
 
-class FilenameRuleDialog {
+class FilenameRuleDialog : public qfw::Dialog {
  public:
-  FilenameRuleDialog() = default;
-  FilenameRuleDialog(const FilenameRuleDialog&) = delete;
-  FilenameRuleDialog& operator=(const FilenameRuleDialog&) = delete;
+  FilenameRuleDialog();
 
   // Dialog resource 106 modally over `owner`: IDOK when the values were taken, else IDCANCEL.
   INT_PTR DoModal(HWND owner);
@@ -35,8 +34,8 @@ class FilenameRuleDialog {
   WORD m_FileFormat = 0;  // carried in, not shown
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  void OnInitDialog(HWND dialog);
+  BOOL OnInitDialog() override;
+  bool OnCommand(UINT id, UINT code) override;
   void OnDigitsChanged(HWND dialog);
   void OnOk(HWND dialog);
   void End(HWND dialog, INT_PTR result);

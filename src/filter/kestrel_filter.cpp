@@ -44,6 +44,18 @@ using byte_order::ReadBig32;
 using byte_order::WriteBig16;
 using byte_order::WriteBig32;
 
+// Stores a value in a big-endian field of the call block and gives back the one it replaced.
+uint16_t ExchangeBig16(uint8_t (&field)[2], uint16_t value) {
+  const uint16_t previous = ReadBig16(field);
+  WriteBig16(field, value);
+  return previous;
+}
+uint32_t ExchangeBig32(uint8_t (&field)[4], uint32_t value) {
+  const uint32_t previous = ReadBig32(field);
+  WriteBig32(field, value);
+  return previous;
+}
+
 // Closes the event of a command on every way out of Execute.
 class DoneEventSlotGuard {
  public:
@@ -187,32 +199,16 @@ void KestrelFilter::Reset() {
   block_.image.size = kKestrelImageRecordSize;
 }
 
-uint16_t KestrelFilter::SetXResolution(uint16_t dpi) {
-  const uint16_t previous = GetXResolution();
-  WriteBig16(block_.image.xResolution, dpi);
-  return previous;
-}
+uint16_t KestrelFilter::SetXResolution(uint16_t dpi) { return ExchangeBig16(block_.image.xResolution, dpi); }
 uint16_t KestrelFilter::GetXResolution() const { return ReadBig16(block_.image.xResolution); }
 
-uint16_t KestrelFilter::SetYResolution(uint16_t dpi) {
-  const uint16_t previous = GetYResolution();
-  WriteBig16(block_.image.yResolution, dpi);
-  return previous;
-}
+uint16_t KestrelFilter::SetYResolution(uint16_t dpi) { return ExchangeBig16(block_.image.yResolution, dpi); }
 uint16_t KestrelFilter::GetYResolution() const { return ReadBig16(block_.image.yResolution); }
 
-uint32_t KestrelFilter::SetImageWidth(uint32_t width) {
-  const uint32_t previous = GetImageWidth();
-  WriteBig32(block_.image.width, width);
-  return previous;
-}
+uint32_t KestrelFilter::SetImageWidth(uint32_t width) { return ExchangeBig32(block_.image.width, width); }
 uint32_t KestrelFilter::GetImageWidth() const { return ReadBig32(block_.image.width); }
 
-uint32_t KestrelFilter::SetImageLength(uint32_t length) {
-  const uint32_t previous = GetImageLength();
-  WriteBig32(block_.image.length, length);
-  return previous;
-}
+uint32_t KestrelFilter::SetImageLength(uint32_t length) { return ExchangeBig32(block_.image.length, length); }
 uint32_t KestrelFilter::GetImageLength() const { return ReadBig32(block_.image.length); }
 
 uint8_t KestrelFilter::SetBitsPerPixel(uint8_t bits) {

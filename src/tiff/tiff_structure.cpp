@@ -287,17 +287,17 @@ TiffResult TiffDirectory::SelectDecoder(TiffCoding& coding) const {
     case kCompressionModifiedHuffman: coding = TiffCoding::kModifiedHuffman; return TiffResult::kOk;
     case kCompressionGroup3:
       // Bit 1: rows stored uncompressed inside the code, which the library does not read.
-      if (fields_.t4Options & 2u) return TiffResult::kUnsupported;
-      if (fields_.t4Options & 1u) {
+      if (fields_.t4Options & kT4Uncompressed) return TiffResult::kUnsupported;
+      if (fields_.t4Options & kT4TwoDimensional) {
         coding = TiffCoding::kGroup3TwoDim;
-      } else if (fields_.t4Options & 4u) {
+      } else if (fields_.t4Options & kT4FillBits) {
         coding = TiffCoding::kGroup3FilledEol;
       } else {
         coding = TiffCoding::kGroup3OneDim;
       }
       return TiffResult::kOk;
     case kCompressionGroup4:
-      if (fields_.t6Options & 2u) return TiffResult::kUnsupported;
+      if (fields_.t6Options & kT6Uncompressed) return TiffResult::kUnsupported;
       coding = TiffCoding::kGroup4;
       return TiffResult::kOk;
     default: return TiffResult::kUnsupported;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/byte_order.h"
+#include "base/tiff_codes.h"
 
 namespace quill {
 
@@ -30,64 +31,8 @@ enum class TiffResult : uint16_t {
   kUnsupported = 0x304,   // a compression not read, no decoder, or the decoder failed
 };
 
-enum TiffTag : uint16_t {
-  kTagImageWidth = 256,
-  kTagImageLength = 257,
-  kTagBitsPerSample = 258,
-  kTagCompression = 259,
-  kTagPhotometric = 262,
-  kTagFillOrder = 266,
-  kTagStripOffsets = 273,
-  kTagSamplesPerPixel = 277,
-  kTagRowsPerStrip = 278,
-  kTagStripByteCounts = 279,
-  kTagXResolution = 282,
-  kTagYResolution = 283,
-  kTagPlanarConfiguration = 284,
-  kTagT4Options = 292,
-  kTagT6Options = 293,
-  kTagResolutionUnit = 296,
-  kTagColorMap = 320,
-  kTagTileWidth = 322,
-  kTagTileLength = 323,
-  kTagTileOffsets = 324,
-  kTagTileByteCounts = 325,
-};
-
-enum TiffType : uint16_t {
-  kTypeByte = 1,
-  kTypeAscii = 2,
-  kTypeShort = 3,
-  kTypeLong = 4,
-  kTypeRational = 5,
-  kTypeSByte = 6,
-  kTypeUndefined = 7,
-  kTypeSShort = 8,
-  kTypeSLong = 9,
-  kTypeSRational = 10,
-  kTypeFloat = 11,
-  kTypeDouble = 12,
-};
-
-enum TiffCompression : uint16_t {
-  kCompressionNone = 1,
-  kCompressionModifiedHuffman = 2,
-  kCompressionGroup3 = 3,
-  kCompressionGroup4 = 4,
-};
-
-enum TiffPhotometric : uint16_t {
-  kPhotometricWhiteIsZero = 0,
-  kPhotometricBlackIsZero = 1,
-  kPhotometricRgb = 2,
-  kPhotometricPalette = 3,
-};
-
-enum : uint16_t {
-  kPlanarChunky = 1,
-  kResolutionUnitCentimetre = 3,
-  kFillOrderLowBitFirst = 2,
-};
+// The file's own numbers, by the names the filter library writes them with.
+using namespace tiff_codes;
 
 // The item size of a field type in bytes; 65535 for a type that has none.
 constexpr uint16_t kUnknownItemSize = 0xFFFF;

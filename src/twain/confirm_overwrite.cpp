@@ -24,7 +24,8 @@ OverwriteQuestion* g_question = &g_dialogQuestion;
 
 }  // namespace
 
-CConfirmOverwriteDlg::CConfirmOverwriteDlg(std::string message, std::string caption) {
+CConfirmOverwriteDlg::CConfirmOverwriteDlg(std::string message, std::string caption)
+    : qfw::Dialog(IDD_CONFIRM_OVERWRITE) {
   // A name too long for the text is cut for the display only.
   if (!CopyText(m_szMessage, sizeof m_szMessage, message)) {
     m_szMessage[sizeof m_szMessage - 1] = '\0';
@@ -32,40 +33,28 @@ CConfirmOverwriteDlg::CConfirmOverwriteDlg(std::string message, std::string capt
   if (!CopyText(m_szCaption, sizeof m_szCaption, caption)) m_szCaption[sizeof m_szCaption - 1] = '\0';
 }
 
-INT_PTR CConfirmOverwriteDlg::DoModal(HWND owner) {
-  return DialogBoxParamA(qfw::ResourceHandle(), MAKEINTRESOURCEA(IDD_CONFIRM_OVERWRITE), owner,
-                         Procedure, reinterpret_cast<LPARAM>(this));
+BOOL CConfirmOverwriteDlg::OnInitDialog() {
+  SetDlgItemTextA(Handle(), IDC_OVERWRITE_MESSAGE, m_szMessage);
+  SetWindowTextA(Handle(), m_szCaption);
+  return TRUE;
 }
 
-INT_PTR CALLBACK CConfirmOverwriteDlg::Procedure(HWND dialog, UINT message, WPARAM wParam,
-                                                  LPARAM lParam) {
-  auto* self = reinterpret_cast<CConfirmOverwriteDlg*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG:
-      self = reinterpret_cast<CConfirmOverwriteDlg*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      SetDlgItemTextA(dialog, IDC_OVERWRITE_MESSAGE, self->m_szMessage);
-      SetWindowTextA(dialog, self->m_szCaption);
-      return TRUE;
-    case WM_COMMAND:
-      if (!self) break;
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          self->m_nChoice = kOverwriteYes;
-          EndDialog(dialog, IDOK);
-          return TRUE;
-        case IDC_YES_TO_ALL:
-          self->m_nChoice = kOverwriteAll;
-          EndDialog(dialog, IDOK);
-          return TRUE;
-        case IDCANCEL:
-          self->m_nChoice = kOverwriteNo;
-          EndDialog(dialog, 0);
-          return TRUE;
-      }
-      break;
+bool CConfirmOverwriteDlg::OnCommand(UINT id, UINT) {
+  switch (id) {
+    case IDOK:
+      m_nChoice = kOverwriteYes;
+      EndDialog(Handle(), IDOK);
+      return true;
+    case IDC_YES_TO_ALL:
+      m_nChoice = kOverwriteAll;
+      EndDialog(Handle(), IDOK);
+      return true;
+    case IDCANCEL:
+      m_nChoice = kOverwriteNo;
+      EndDialog(Handle(), 0);
+      return true;
   }
-  return FALSE;
+  return false;
 }
 
 OverwriteChoice AskOverwrite(const char* fileName) {

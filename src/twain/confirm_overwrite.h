@@ -6,21 +6,23 @@
 
 #include <string>
 
+#include "framework/dialog.h"
 #include "framework/scoped_presenter.h"
 
 namespace quill {
 
 enum OverwriteChoice : short { kOverwriteNo = 0, kOverwriteYes = 1, kOverwriteAll = 2 };
 
-class CConfirmOverwriteDlg {
+class CConfirmOverwriteDlg : public qfw::Dialog {
  public:
   CConfirmOverwriteDlg(std::string message, std::string caption);
   // Shows the dialog (resource 108) modally; IDOK for Yes and Yes to ALL, 0 for No.
-  INT_PTR DoModal(HWND owner);
+  INT_PTR DoModal(HWND owner) { return RunModal(owner); }
   short Choice() const { return m_nChoice; }
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  BOOL OnInitDialog() override;
+  bool OnCommand(UINT id, UINT code) override;
 
   char m_szMessage[516];
   char m_szCaption[260];

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/tiff_codes.h"
 #include "kestrel/core/fax_codec.h"
 
 namespace tvscan {
@@ -95,7 +96,7 @@ struct TiffTags {
 // Values of one directory entry (SHORT or LONG), bounded by the file.
 bool EntryValues(const Bytes& b, uint64_t entry, std::vector<uint32_t>& values) {
   uint32_t type = b.U16(entry + 2), count = b.U32(entry + 4);
-  uint32_t size = type == 3 ? 2 : type == 4 ? 4 : 0;
+  uint32_t size = type == tiff_codes::kTypeShort ? 2 : type == tiff_codes::kTypeLong ? 4 : 0;
   if (size == 0 || count == 0 || count > 1u << 20) return false;
   uint64_t at = uint64_t{size} * count <= 4 ? entry + 8 : b.U32(entry + 8);
   if (!b.Has(at, uint64_t{size} * count)) return false;
@@ -113,22 +114,25 @@ bool ReadTiffTags(const Bytes& b, TiffTags& tags, std::string& problem) {
   for (uint32_t i = 0; i < entries; ++i) {
     uint64_t entry = ifd + 2 + uint64_t{i} * 12;
     uint32_t tag = b.U16(entry);
-    bool known = tag == 256 || tag == 257 || tag == 258 || tag == 259 || tag == 262 || tag == 273 ||
-                 tag == 277 || tag == 278 || tag == 279 || tag == 292 || tag == 320;
+    using namespace tiff_codes;
+    bool known = tag == kTagImageWidth || tag == kTagImageLength || tag == kTagBitsPerSample ||
+                 tag == kTagCompression || tag == kTagPhotometric || tag == kTagStripOffsets ||
+                 tag == kTagSamplesPerPixel || tag == kTagRowsPerStrip || tag == kTagStripByteCounts ||
+                 tag == kTagT4Options || tag == kTagColorMap;
     if (!known) continue;
     if (!EntryValues(b, entry, v)) return problem = "TIFF tag " + std::to_string(tag) + " damaged", false;
     switch (tag) {
-      case 256: tags.width = v[0]; break;
-      case 257: tags.height = v[0]; break;
-      case 258: tags.bits = v[0]; break;
-      case 259: tags.compression = v[0]; break;
-      case 262: tags.photometric = v[0]; break;
-      case 273: tags.offsets = v; break;
-      case 277: tags.samples = v[0]; break;
-      case 278: tags.rows_per_strip = v[0]; break;
-      case 279: tags.counts = v; break;
-      case 292: tags.t4 = v[0]; break;
-      case 320:
+      case kTagImageWidth: tags.width = v[0]; break;
+      case kTagImageLength: tags.height = v[0]; break;
+      case kTagBitsPerSample: tags.bits = v[0]; break;
+      case kTagCompression: tags.compression = v[0]; break;
+      case kTagPhotometric: tags.photometric = v[0]; break;
+      case kTagStripOffsets: tags.offsets = v; break;
+      case kTagSamplesPerPixel: tags.samples = v[0]; break;
+      case kTagRowsPerStrip: tags.rows_per_strip = v[0]; break;
+      case kTagStripByteCounts: tags.counts = v; break;
+      case kTagT4Options: tags.t4 = v[0]; break;
+      case kTagColorMap:
         if (v.size() == 3u * 256) {
           for (size_t c = 0; c < 256; ++c) {
             tags.colour_map.push_back(Colour{uint8_t(v[c] >> 8), uint8_t(v[256 + c] >> 8), uint8_t(v[512 + c] >> 8)});
@@ -143,13 +147,14 @@ bool ReadTiffTags(const Bytes& b, TiffTags& tags, std::string& problem) {
 }
 
 bool ReadTiff(const std::vector<uint8_t>& data, Picture& picture, std::string& problem) {
+  using namespace tiff_codes;
   Bytes b(data, data[0] == 'M');
   if (b.U16(2) != 42) return problem = "not a TIFF file", false;
   TiffTags tags;
   if (!ReadTiffTags(b, tags, problem)) return false;
   uint32_t bits = tags.bits * tags.samples;
-  bool ccitt = tags.compression == 3 || tags.compression == 4;
-  if (!(tags.compression == 1 || (ccitt && bits == 1)) ||
+  bool ccitt = tags.compression == kCompressionGroup3 || tags.compression == kCompressionGroup4;
+  if (!(tags.compression == kCompressionNone || (ccitt && bits == 1)) ||
       !(bits == 1 || bits == 4 || bits == 8 || (bits == 24 && tags.samples == 3))) {
     return problem = "TIFF pixel format or compression not supported", false;
   }
@@ -167,11 +172,11 @@ bool ReadTiff(const std::vector<uint8_t>& data, Picture& picture, std::string& p
       std::copy(b.At(tags.offsets[s]), b.At(tags.offsets[s]) + std::min<size_t>(tags.counts[s], out.size), out.data);
       continue;
     }
-    kestrel::CodingMode mode = tags.compression == 4 ? kestrel::CodingMode::Group4
-                               : (tags.t4 & 1)      ? kestrel::CodingMode::Group3TwoDim
-                               : (tags.t4 & 4)      ? kestrel::CodingMode::Group3FilledEol
-                                                    : kestrel::CodingMode::Group3OneDim;
-    kestrel::RowFormat format{tags.width, row_bytes, tags.photometric == 0};
+    kestrel::CodingMode mode = tags.compression == kCompressionGroup4 ? kestrel::CodingMode::Group4
+                               : (tags.t4 & kT4TwoDimensional)      ? kestrel::CodingMode::Group3TwoDim
+                               : (tags.t4 & kT4FillBits)            ? kestrel::CodingMode::Group3FilledEol
+                                                                    : kestrel::CodingMode::Group3OneDim;
+    kestrel::RowFormat format{tags.width, row_bytes, tags.photometric == kPhotometricWhiteIsZero};
     kestrel::decodeRows(mode, format, kestrel::ConstByteSpan{b.At(tags.offsets[s]), tags.counts[s]}, count, out);
   }
   picture.width = tags.width;
@@ -187,11 +192,11 @@ bool ReadTiff(const std::vector<uint8_t>& data, Picture& picture, std::string& p
         continue;
       }
       uint32_t value = Sample(row, x, bits);
-      if (tags.photometric == 3 && value < tags.colour_map.size()) {
+      if (tags.photometric == kPhotometricPalette && value < tags.colour_map.size()) {
         out[x] = tags.colour_map[value];
       } else {
         uint32_t level = value * 255 / top;
-        auto grey = static_cast<uint8_t>(tags.photometric == 0 ? 255 - level : level);
+        auto grey = static_cast<uint8_t>(tags.photometric == kPhotometricWhiteIsZero ? 255 - level : level);
         out[x] = Colour{grey, grey, grey};
       }
     }

@@ -3,26 +3,17 @@
 #include <windows.h>
 
 #include "twaindsm/source_manager.h"
+#include "shared/library_module.h"
 #include "protocol/twain_protocol.h"
 
 namespace {
 
-HINSTANCE g_module = nullptr;
-
 twaindsm::SourceManager& Manager() {
-  static twaindsm::SourceManager manager(g_module);
+  static twaindsm::SourceManager manager(standins::LibraryModule());
   return manager;
 }
 
 }  // namespace
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
 
 extern "C" TW_UINT16 WINAPI DSM_Entry(pTW_IDENTITY origin, pTW_IDENTITY destination,
                                       TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg,

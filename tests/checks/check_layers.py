@@ -8,6 +8,8 @@ import os, re, sys
 LAYERS = ["base", "kestrel", "tiff", "protocol", "framework", "res", "config", "filter", "image", "twain",
           "doc", "view", "app", "langlib", "installer"]
 STANDINS = ["twaindsm", "scanner"]
+# What the stand-ins share: a stand-in folder that each of them may include.
+STANDINS_SHARED = "shared"
 # What a stand-in may use of the rest: the portable utilities, the filter library's core, the
 # protocol and the handle owners.
 STANDIN_USES = {"base", "kestrel", "protocol", "framework/handles.h"}
@@ -43,7 +45,7 @@ def main(top):
                     if in_tests:
                         continue
                     if area == "src" or area == "protocol":
-                        if layer in STANDINS:
+                        if layer in STANDINS or layer == STANDINS_SHARED:
                             failures.append(where + ": the program includes a stand-in")
                         elif layer in LAYERS and own in LAYERS and \
                                 LAYERS.index(layer) > LAYERS.index(own):
@@ -51,7 +53,7 @@ def main(top):
                     else:
                         if layer in STANDINS and layer != own:
                             failures.append(where + ": one stand-in includes another")
-                        elif layer not in STANDINS and layer not in STANDIN_USES and \
+                        elif layer not in STANDINS and layer != STANDINS_SHARED and layer not in STANDIN_USES and \
                                 target not in STANDIN_USES and not layer == "tests":
                             failures.append(where + ": a stand-in uses the program's %s" % layer)
     for failure in failures:

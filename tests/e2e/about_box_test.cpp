@@ -12,7 +12,7 @@
 #include "tests/e2e/driver/prefix_fixtures.h"
 #include "tests/e2e/driver/program_driver.h"
 #include "res/resource.h"
-#include "tests/common/test_files.h"
+#include "tests/common/screen_pixels.h"
 
 namespace {
 
@@ -36,56 +36,13 @@ RECT ControlRect(HWND dialog, int id) {
   return rect;
 }
 
-// What the screen shows of a dialog's client area as 24-bit top-down rows, saved as a BMP file
-// for people to look at.
-class ClientShot {
- public:
-  ClientShot(HWND window, const std::string& savePath) {
-    RECT client = {};
-    GetClientRect(window, &client);
-    width_ = client.right;
-    height_ = client.bottom;
-    stride_ = (width_ * 3 + 3) & ~3;
-    bgr_.resize(static_cast<size_t>(stride_ * height_));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    // Read from the screen: another process's window surface is not this process's to read.
-    POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width_, height_);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height_, screen, origin.x, origin.y, SRCCOPY);
-    SelectObject(memory, previous);
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height_), bgr_.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    quill_test::WriteBmpFile(savePath, info.bmiHeader, {}, bgr_.data(), bgr_.size());
+// Every pixel of row y from x1 to x2 (exclusive) is dark.
+bool IsDarkRow(const quill_test::Rows24& shot, LONG y, LONG x1, LONG x2) {
+  for (LONG x = x1; x < x2; ++x) {
+    if (!shot.IsDark(x, y)) return false;
   }
-  bool IsBlack(LONG x, LONG y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
-    const BYTE* p = &bgr_[static_cast<size_t>(y * stride_ + x * 3)];
-    return p[0] + p[1] + p[2] < 3 * 64;
-  }
-  // Every pixel of row y from x1 to x2 (exclusive) is black.
-  bool IsBlackRow(LONG y, LONG x1, LONG x2) const {
-    for (LONG x = x1; x < x2; ++x) {
-      if (!IsBlack(x, y)) return false;
-    }
-    return x2 > x1;
-  }
-
- private:
-  LONG width_ = 0, height_ = 0, stride_ = 0;
-  std::vector<BYTE> bgr_;
-};
+  return x2 > x1;
+}
 
 // Opens the About box, returns its connected-scanner text and closes it again.
 std::string ConnectedScannerShown(e2e::ProgramDriver& program) {
@@ -138,10 +95,10 @@ TEST(AboutBox, NamesTheVirtualScannerDrawsItsLineShowsTheBuildOnlyWithCtrlAndShi
   const LONG lineY = label.top - 8;
   bool drawn = e2e::WaitFor(
       [&] {
-        ClientShot shot(about, kBuildFolder + "about_box.bmp");
-        return shot.IsBlackRow(lineY, label.left, label.right) && !shot.IsBlack(label.left, lineY - 2) &&
-               !shot.IsBlack(label.left + (label.right - label.left) / 2, lineY + 2) &&
-               !shot.IsBlack(label.left - 2, lineY) && !shot.IsBlack(label.right + 1, lineY);
+        const quill_test::Rows24 shot = quill_test::Screenshot(about, kBuildFolder + "about_box.bmp");
+        return IsDarkRow(shot, lineY, label.left, label.right) && !shot.IsDark(label.left, lineY - 2) &&
+               !shot.IsDark(label.left + (label.right - label.left) / 2, lineY + 2) &&
+               !shot.IsDark(label.left - 2, lineY) && !shot.IsDark(label.right + 1, lineY);
       },
       5000);
   EXPECT_TRUE(drawn) << "no separator line of the label's width at y " << lineY

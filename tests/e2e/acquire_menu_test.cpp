@@ -15,12 +15,7 @@ const char kAppTitle[] = "TWAIN Tessel Utility (32)";
 const char kScannerDialogCaption[] = "TALVORN Scanner";
 const UINT kScannerItems[] = {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT};
 
-bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
-  for (const std::string& text : texts) {
-    if (text.find(wanted) != std::string::npos) return true;
-  }
-  return false;
-}
+using e2e::ContainsText;
 
 // The scanner's trace without the events it was offered (DAT_EVENT): what the program asked of it.
 std::string Requests(const std::string& trace) {

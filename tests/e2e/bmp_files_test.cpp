@@ -23,11 +23,6 @@ void CopyBytes(const std::string& from, const std::string& to) {
   out << in.rdbuf();
 }
 
-bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
-  program.PostCommand(ID_FILE_OPEN);
-  return program.AnswerFileDialog("Open", path);
-}
-
 bool HasWindowTitled(e2e::ProgramDriver& program, const std::string& title) {
   for (const std::string& each : program.MdiChildTitles()) {
     if (each == title) return true;
@@ -41,7 +36,7 @@ TEST(BmpFilesInTheProgram, OpenWithTheirNamesUnmodifiedAndSaveAsWritesThemBack) 
   ASSERT_TRUE(program.WaitUntilIdle());
   const char* samples[] = {"bw1", "pal4", "pal8", "rle8", "rgb24", "core24", "core8", "v5rgb24", "v5pal4"};
   for (const char* sample : samples) {
-    ASSERT_TRUE(OpenThroughTheDialog(program, kSamples + sample + ".bmp")) << sample;
+    ASSERT_TRUE(program.OpenThroughTheDialog(kSamples + sample + ".bmp")) << sample;
     EXPECT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, std::string(sample) + ".bmp"); }, 10000))
         << sample;
     EXPECT_EQ(program.FindAnyDialog(), nullptr) << sample;
@@ -116,7 +111,7 @@ TEST(BmpFilesInTheProgram, TopDownRowsAndTheFourVersionHeaderOpenToo) {
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitUntilIdle());
   for (const char* name : {"topdown.bmp", "version4.bmp"}) {
-    ASSERT_TRUE(OpenThroughTheDialog(program, std::string(temp) + name)) << name;
+    ASSERT_TRUE(program.OpenThroughTheDialog(std::string(temp) + name)) << name;
     EXPECT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, name); }, 10000)) << name;
     EXPECT_EQ(program.FindAnyDialog(), nullptr) << name;
   }
@@ -141,14 +136,9 @@ TEST(BmpFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
   e2e::ProgramDriver program;
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitUntilIdle());
-  ASSERT_TRUE(OpenThroughTheDialog(program, damaged));
+  ASSERT_TRUE(program.OpenThroughTheDialog(damaged));
   // Shown without an owner, under the system's default caption.
-  HWND report = nullptr;
-  e2e::WaitFor([&] { return (report = program.FindAnyDialog()) != nullptr; }, 10000);
-  ASSERT_NE(report, nullptr) << "the damaged file was not reported";
-  const std::vector<std::string> texts = program.DialogTexts(report);
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "File load failure."), texts.end());
-  ASSERT_TRUE(program.PressButton(report, IDOK));
+  ASSERT_TRUE(program.AnswerReport("File load failure.")) << "the damaged file was not reported as such";
   // The window made for the file goes once the report is answered.
   EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
   EXPECT_EQ(program.FindAnyDialog(), nullptr);

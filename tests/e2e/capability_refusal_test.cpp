@@ -40,12 +40,7 @@ std::string ExpectedReport(const char* setting) {
          setting + " : \n  Data parameter out of range\n";
 }
 
-bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
-  for (const std::string& text : texts) {
-    if (text.find(wanted) != std::string::npos) return true;
-  }
-  return false;
-}
+using e2e::ContainsText;
 
 bool ShowsUserInterface(const Refusal& refusal) {
   for (const auto& value : refusal.settings) {

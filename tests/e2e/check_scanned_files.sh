@@ -4,6 +4,7 @@
 # decoded by libtiff (tiffcp to an uncompressed copy).
 # There must be COUNT such files.
 #   check_scanned_files.sh PAGE_REFERENCE FOLDER DPI COUNT
+. "$(dirname "$0")/../common/read_back.sh"
 reference=$1
 folder=$2
 dpi=$3
@@ -22,20 +23,17 @@ for f in "$folder"/*/IMAGE*.*; do
     "$reference" "$page" "$dpi" > "$work/ref.pgm" || exit 1
     convert "$work/ref.pgm" -depth 8 gray:"$ref"
   fi
-  if ! convert "$f" -depth 8 gray:- | cmp -s - "$ref"; then
+  if ! same_pixels "$f" "$ref" gray; then
     echo "FAIL: $f is not page $page as ImageMagick reads it"; exit 1
   fi
   case "$f" in
     *.TIF)
       tiffcp -c none "$f" "$work/plain.tif" 2>"$work/err" || { echo "FAIL: libtiff cannot decode $f"; cat "$work/err"; exit 1; }
-      if ! convert "$work/plain.tif" -depth 8 gray:- | cmp -s - "$ref"; then
+      if ! same_pixels "$work/plain.tif" "$ref" gray; then
         echo "FAIL: $f is not page $page as libtiff decodes it"; exit 1
       fi ;;
   esac
   count=$((count + 1))
 done
-if [ "$count" -ne "$expected" ]; then
-  echo "FAIL: $count scanned files in $folder, $expected expected"
-  exit 1
-fi
+expect_count "$count" "$expected" "scanned files in $folder"
 echo "$count scanned files are the scanner's pages pixel for pixel"

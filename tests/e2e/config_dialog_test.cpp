@@ -18,6 +18,7 @@
 #include "tests/e2e/driver/prefix_fixtures.h"
 #include "tests/e2e/driver/program_driver.h"
 #include "res/resource.h"
+#include "tests/common/screen_pixels.h"
 
 namespace {
 
@@ -113,33 +114,8 @@ LRESULT SelectedTab(HWND config) { return SendMessageA(GetDlgItem(config, IDC_CO
 void SaveShot(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Sleep(300);  // the program paints in its own time
-  RECT client = {};
-  GetClientRect(window, &client);
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  const LONG width = client.right, height = client.bottom, stride = (width * 3 + 3) & ~3;
-  std::vector<BYTE> rows(static_cast<size_t>(stride * height));
-  BITMAPINFOHEADER header = {sizeof header, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-  SelectObject(memory, previous);
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), rows.data(), reinterpret_cast<BITMAPINFO*>(&header),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
-  std::ofstream out(kBuildFolder + name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&header), sizeof header);
-  out.write(reinterpret_cast<const char*>(rows.data()), static_cast<std::streamsize>(rows.size()));
-  EXPECT_TRUE(out.good()) << "screenshot " << name << " not written";
+  EXPECT_FALSE(quill_test::Screenshot(window, kBuildFolder + name).bgr.empty())
+      << "screenshot " << name << " not written";
 }
 
 HWND OpenConfiguration(e2e::ProgramDriver& program) {

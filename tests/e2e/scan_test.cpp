@@ -115,20 +115,26 @@ struct FileJob {
   DWORD compress;
 };
 
+// The settings of a job that writes every page of the feeder to a numbered file from number 1 in
+// `folder`, and shows none.
+std::vector<e2e::ProgramSettings::Value> FilesOnly(const FileJob& job, const std::string& folder) {
+  return {{"ShowUI", 0},
+          {"Destination", 1},
+          {"ScanMech", job.scanMech},
+          {"FileFormat", job.fileFormat},
+          {"Compress", job.compress},
+          {"PaperSupply", 1},
+          {"FileIdNumber", 1},
+          {"FilePath", 0, folder.c_str()}};
+}
+
 class ScanToFiles : public ::testing::TestWithParam<FileJob> {};
 
 TEST_P(ScanToFiles, TwelvePagesGoToNumberedFilesAndTheNextScanGoesOn) {
   const FileJob& job = GetParam();
   const std::string folder = CleanFolder(job.name);
   const std::string extension = job.fileFormat == 1 ? ".TIF" : ".BMP";
-  e2e::ProgramSettings settings({{"ShowUI", 0},
-                                 {"Destination", 1},
-                                 {"ScanMech", job.scanMech},
-                                 {"FileFormat", job.fileFormat},
-                                 {"Compress", job.compress},
-                                 {"PaperSupply", 1},
-                                 {"FileIdNumber", 1},
-                                 {"FilePath", 0, folder.c_str()}});
+  e2e::ProgramSettings settings(FilesOnly(job, folder));
   {
     e2e::ScannerScenario scenario("pages = 12\n");
     e2e::ProgramDriver program;
@@ -195,14 +201,7 @@ TEST_P(OverwriteWithAHeldFile, YesToAllReportsTheHeldFileAndKeepsBothItAndTheNew
   for (int n = 1; n <= 3; ++n) std::ofstream(Numbered(folder, n, extension), std::ios::binary) << "old page " << n;
   const std::string held = Numbered(folder, 3, extension);
   const std::string kept = folder + "IMAGE003~1" + extension;
-  e2e::ProgramSettings settings({{"ShowUI", 0},
-                                 {"Destination", 1},
-                                 {"ScanMech", job.scanMech},
-                                 {"FileFormat", job.fileFormat},
-                                 {"Compress", job.compress},
-                                 {"PaperSupply", 1},
-                                 {"FileIdNumber", 1},
-                                 {"FilePath", 0, folder.c_str()}});
+  e2e::ProgramSettings settings(FilesOnly(job, folder));
   e2e::ScannerScenario scenario("pages = 3\n");
   HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);

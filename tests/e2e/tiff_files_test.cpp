@@ -11,6 +11,7 @@
 
 #include "tests/e2e/driver/program_driver.h"
 #include "res/resource.h"
+#include "tests/common/screen_pixels.h"
 
 namespace {
 
@@ -19,11 +20,6 @@ const std::string kSamples = e2e::ExeFolder() + "tiff_samples\\";
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-bool OpenThroughTheDialog(e2e::ProgramDriver& program, const std::string& path) {
-  program.PostCommand(ID_FILE_OPEN);
-  return program.AnswerFileDialog("Open", path);
 }
 
 // Drags a selection over the view's top-left width x height pixels (the image at full size from
@@ -42,32 +38,9 @@ std::vector<BYTE> CopyTopLeft(e2e::ProgramDriver& program, int width, int height
   PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(width, height));
   program.PostCommand(ID_EDIT_COPY);
   EXPECT_TRUE(e2e::WaitFor([] { return IsClipboardFormatAvailable(CF_BITMAP) != 0; }, 10000));
-  std::vector<BYTE> rgb;
-  if (!OpenClipboard(nullptr)) return rgb;
-  HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-  BITMAP size = {};
-  if (bitmap && GetObjectA(bitmap, sizeof size, &size) && size.bmWidth == width && size.bmHeight == height) {
-    BITMAPINFO request = {};
-    request.bmiHeader.biSize = sizeof request.bmiHeader;
-    request.bmiHeader.biWidth = width;
-    request.bmiHeader.biHeight = -height;
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 24;
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    std::vector<BYTE> rows(stride * height);
-    HDC dc = GetDC(nullptr);
-    const int lines = GetDIBits(dc, bitmap, 0, height, rows.data(), &request, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    if (lines == height) {
-      for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-          const BYTE* bgr = &rows[stride * y + static_cast<size_t>(x) * 3];
-          rgb.insert(rgb.end(), {bgr[2], bgr[1], bgr[0]});
-        }
-      }
-    }
-  }
-  CloseClipboard();
+  LONG copiedWidth = 0, copiedHeight = 0;
+  std::vector<BYTE> rgb = quill_test::ClipboardRgb(copiedWidth, copiedHeight);
+  if (copiedWidth != width || copiedHeight != height) rgb.clear();
   EXPECT_EQ(rgb.size(), static_cast<size_t>(width) * height * 3) << "no copy of " << width << " x " << height;
   return rgb;
 }
@@ -83,7 +56,7 @@ TEST(TiffFilesInTheProgram, AGroup4LetterPageAndABigEndianPaletteOpenPixelForPix
   ASSERT_TRUE(program.WaitUntilIdle());
   for (const Sample& sample : samples) {
     SCOPED_TRACE(sample.name);
-    ASSERT_TRUE(OpenThroughTheDialog(program, kSamples + sample.name));
+    ASSERT_TRUE(program.OpenThroughTheDialog(kSamples + sample.name));
     ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles() == std::vector<std::string>{sample.name}; }, 20000));
     EXPECT_EQ(program.FindAnyDialog(), nullptr);
     const std::string reference = ReadAll(kSamples + std::string(sample.name, std::strlen(sample.name) - 4) + ".rgb");
@@ -125,13 +98,8 @@ TEST(TiffFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
   ASSERT_TRUE(program.WaitUntilIdle());
   for (const std::string& path : {cut, bitmapNamedTiff}) {
     SCOPED_TRACE(path);
-    ASSERT_TRUE(OpenThroughTheDialog(program, path));
-    HWND report = nullptr;
-    e2e::WaitFor([&] { return (report = program.FindAnyDialog()) != nullptr; }, 10000);
-    ASSERT_NE(report, nullptr) << "the damaged file was not reported";
-    const std::vector<std::string> texts = program.DialogTexts(report);
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "File load failure."), texts.end());
-    ASSERT_TRUE(program.PressButton(report, IDOK));
+    ASSERT_TRUE(program.OpenThroughTheDialog(path));
+    ASSERT_TRUE(program.AnswerReport("File load failure.")) << "the damaged file was not reported as such";
     ASSERT_TRUE(program.WaitUntilIdle());
     EXPECT_TRUE(program.MdiChildTitles().empty()) << "no empty window for an unreadable file";
     EXPECT_EQ(program.FindAnyDialog(), nullptr);

@@ -16,12 +16,7 @@ using e2e::SourceManagerRemoved;
 
 const char kAppTitle[] = "TWAIN Tessel Utility (32)";
 
-bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
-  for (const std::string& text : texts) {
-    if (text.find(wanted) != std::string::npos) return true;
-  }
-  return false;
-}
+using e2e::ContainsText;
 
 TEST(StartupWithScanner, ASourceOfAnotherMakerIsWarnedAboutWithItsProductName) {
   ScannerScenario scenario("manufacturer = \"OTHER MAKER\"\n");

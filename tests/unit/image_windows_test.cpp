@@ -20,6 +20,7 @@
 #include "config/scan_settings.h"
 #include "tests/unit/image_frame_fixture.h"
 #include "tests/unit/test_support.h"
+#include "tests/common/screen_pixels.h"
 #include "tests/common/test_files.h"
 
 namespace quill {
@@ -350,37 +351,6 @@ TEST_F(ImageWindowTest, MousePointsMapToImagePixelsAsTheModeAndScrollPositionSay
   EXPECT_EQ(MenuState(ID_EDIT_COPY) & MF_GRAYED, 0u);
 }
 
-// The clipboard's bitmap as 24-bit top-down rows of RGB.
-std::vector<BYTE> ClipboardRgb(LONG& width, LONG& height) {
-  std::vector<BYTE> rgb;
-  if (!OpenClipboard(nullptr)) return rgb;
-  HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-  BITMAP info = {};
-  if (bitmap && GetObjectA(bitmap, sizeof info, &info)) {
-    width = info.bmWidth;
-    height = info.bmHeight;
-    BITMAPINFO request = {};
-    request.bmiHeader.biSize = sizeof request.bmiHeader;
-    request.bmiHeader.biWidth = width;
-    request.bmiHeader.biHeight = -height;
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 24;
-    const LONG stride = (width * 3 + 3) & ~3;
-    std::vector<BYTE> rows(static_cast<size_t>(stride * height));
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), rows.data(), &request, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    for (LONG y = 0; y < height; ++y) {
-      for (LONG x = 0; x < width; ++x) {
-        const BYTE* bgr = &rows[static_cast<size_t>(y * stride + x * 3)];
-        rgb.insert(rgb.end(), {bgr[2], bgr[1], bgr[0]});
-      }
-    }
-  }
-  CloseClipboard();
-  return rgb;
-}
-
 TEST_F(ImageWindowTest, CopyTakesTheSelectedRowsCountedFromTheTopInTheirColours) {
   // A 24-bit image whose every pixel says where it is: red = x, green = row from the top.
   GlobalBlock dib = CreateBlankDib(200, 200, 24);
@@ -401,7 +371,7 @@ TEST_F(ImageWindowTest, CopyTakesTheSelectedRowsCountedFromTheTopInTheirColours)
   view->m_rcSelection = {110, 70, 10, 20};  // dragged up and to the left
   SendMessageA(view->Handle(), WM_COMMAND, MAKEWPARAM(ID_EDIT_COPY, 0), 0);
   LONG width = 0, height = 0;
-  const std::vector<BYTE> rgb = ClipboardRgb(width, height);
+  const std::vector<BYTE> rgb = quill_test::ClipboardRgb(width, height);
   ASSERT_EQ(width, 100);
   ASSERT_EQ(height, 50);
   ASSERT_EQ(rgb.size(), 100u * 50u * 3u);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/dib.h"
+#include "tests/common/screen_pixels.h"
 
 namespace quill_test {
 
@@ -26,29 +27,18 @@ inline std::vector<BYTE> RenderRgb(HGLOBAL dib) {
   if (!locked) return {};
   const LONG width = locked.layout().width;
   const LONG height = static_cast<LONG>(locked.layout().rowCount);
-  BITMAPINFO target = {};
-  target.bmiHeader.biSize = sizeof target.bmiHeader;
-  target.bmiHeader.biWidth = width;
-  target.bmiHeader.biHeight = -height;
-  target.bmiHeader.biPlanes = 1;
-  target.bmiHeader.biBitCount = 24;
+  const BITMAPINFO target = quill_test::TopDown24(width, height);
   void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP section = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(dc, section);
-  StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, locked.pixels(),
-                reinterpret_cast<const BITMAPINFO*>(locked.bytes()), DIB_RGB_COLORS, SRCCOPY);
-  GdiFlush();
-  std::vector<BYTE> rgb;
-  const LONG stride = (width * 3 + 3) & ~3;
-  for (LONG y = 0; y < height; ++y) {
-    const BYTE* row = static_cast<const BYTE*>(bits) + y * stride;
-    for (LONG x = 0; x < width; ++x) rgb.insert(rgb.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
+  qfw::ScopedDc dc = qfw::ScopedDc::CompatibleWith(nullptr);
+  qfw::ScopedBitmap section(CreateDIBSection(dc.get(), &target, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!section) return {};
+  {
+    qfw::ScopedSelection selected(dc.get(), section.get());
+    StretchDIBits(dc.get(), 0, 0, width, height, 0, 0, width, height, locked.pixels(),
+                  reinterpret_cast<const BITMAPINFO*>(locked.bytes()), DIB_RGB_COLORS, SRCCOPY);
+    GdiFlush();
   }
-  SelectObject(dc, previous);
-  DeleteObject(section);
-  DeleteDC(dc);
-  return rgb;
+  return quill_test::PackedRgb(static_cast<const BYTE*>(bits), width, height);
 }
 
 }  // namespace quill_test

@@ -79,17 +79,27 @@ Status decodeStatus(const DecodeOutcome& outcome) {
     return outcome.rowsDamaged < outcome.rowsProduced ? kStatusRepaired : kStatusError;
 }
 
+using InputResolver = Status (*)(CallBlock&, MemoryResolver&, ConstByteSpan&);
+
+// What coding in memory checks before it starts, either way: bilevel rows of a width the
+// library takes, the input (raw rows or coded data, as `resolveInput` reads it) and the output.
+Status prepareMemoryCoding(CallBlock& block, MemoryResolver& memory, InputResolver resolveInput, Rows& rows,
+                           ConstByteSpan& input, ByteSpan& output) {
+    Status status = checkBilevel(block);
+    if (status == kStatusSuccess) status = checkRows(block, memoryPixelWidth(block, 1), 1, rows);
+    if (status == kStatusSuccess) status = resolveInput(block, memory, input);
+    if (status == kStatusSuccess) status = resolveOutput(block, memory, output);
+    return status;
+}
+
 Status runEncode(CallBlock& block, MemoryResolver& memory) {
     const uint8_t mode = block.encodeMode();
     if (!isCcittMode(mode)) return kStatusBadParameter;
     if (mode == static_cast<uint8_t>(CodingMode::Group3TwoDim) && block.encodeK() == 0) return kStatusBadParameter;
-    Status status = checkBilevel(block);
     Rows rows;
-    if (status == kStatusSuccess) status = checkRows(block, memoryPixelWidth(block, 1), 1, rows);
     ConstByteSpan input;
     ByteSpan output;
-    if (status == kStatusSuccess) status = resolveRawInput(block, memory, input);
-    if (status == kStatusSuccess) status = resolveOutput(block, memory, output);
+    const Status status = prepareMemoryCoding(block, memory, resolveRawInput, rows, input, output);
     if (status != kStatusSuccess) return status;
     const EncodeOutcome outcome =
         encodeRows(static_cast<CodingMode>(mode), block.encodeK(), rows.format, input, rows.count, output);
@@ -100,13 +110,10 @@ Status runEncode(CallBlock& block, MemoryResolver& memory) {
 Status runDecode(CallBlock& block, MemoryResolver& memory) {
     const uint8_t mode = block.decodeMode();
     if (!isCcittMode(mode)) return kStatusBadParameter;
-    Status status = checkBilevel(block);
     Rows rows;
-    if (status == kStatusSuccess) status = checkRows(block, memoryPixelWidth(block, 1), 1, rows);
     ConstByteSpan input;
     ByteSpan output;
-    if (status == kStatusSuccess) status = resolveCodedInput(block, memory, input);
-    if (status == kStatusSuccess) status = resolveOutput(block, memory, output);
+    const Status status = prepareMemoryCoding(block, memory, resolveCodedInput, rows, input, output);
     if (status != kStatusSuccess) return status;
     const DecodeOutcome outcome = decodeRows(static_cast<CodingMode>(mode), rows.format, input, rows.count, output);
     block.setWord(kOutputBytes, static_cast<uint32_t>(outcome.bytes));

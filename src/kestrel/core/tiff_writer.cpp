@@ -3,31 +3,12 @@
 #include <algorithm>
 
 #include "base/byte_order.h"
+#include "base/tiff_codes.h"
 
 namespace kestrel {
 namespace {
 
-enum FieldType : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
-
-enum Tag : uint16_t {
-    kImageWidth = 256,
-    kImageLength = 257,
-    kBitsPerSample = 258,
-    kCompression = 259,
-    kPhotometric = 262,
-    kFillOrder = 266,
-    kStripOffsets = 273,
-    kSamplesPerPixel = 277,
-    kRowsPerStrip = 278,
-    kStripByteCounts = 279,
-    kXResolution = 282,
-    kYResolution = 283,
-    kT4Options = 292,
-    kT6Options = 293,
-    kResolutionUnit = 296,
-    kColorMap = 320,
-};
-
+using namespace tiff_codes;
 using byte_order::AppendLittle16;
 using byte_order::AppendLittle32;
 
@@ -47,12 +28,12 @@ public:
         for (const Entry& e : entries_) {
             AppendLittle16(directory, e.tag);
             AppendLittle16(directory, e.type);
-            const uint32_t count = e.type == kRational ? static_cast<uint32_t>(e.values.size() / 2)
-                                                       : static_cast<uint32_t>(e.values.size());
+            const uint32_t count = e.type == kTypeRational ? static_cast<uint32_t>(e.values.size() / 2)
+                                                           : static_cast<uint32_t>(e.values.size());
             AppendLittle32(directory, count);
             std::vector<uint8_t> data;
             for (uint32_t v : e.values)
-                e.type == kShort ? AppendLittle16(data, static_cast<uint16_t>(v)) : AppendLittle32(data, v);
+                e.type == kTypeShort ? AppendLittle16(data, static_cast<uint16_t>(v)) : AppendLittle32(data, v);
             if (data.size() <= 4) {
                 data.resize(4, 0);
                 directory.insert(directory.end(), data.begin(), data.end());
@@ -76,20 +57,20 @@ private:
 
 uint16_t compressionOf(CodingMode mode) {
     switch (mode) {
-    case CodingMode::ModifiedHuffman: return 2;
+    case CodingMode::ModifiedHuffman: return kCompressionModifiedHuffman;
     case CodingMode::Group3FilledEol:
     case CodingMode::Group3OneDim:
-    case CodingMode::Group3TwoDim: return 3;
-    case CodingMode::Group4: return 4;
+    case CodingMode::Group3TwoDim: return kCompressionGroup3;
+    case CodingMode::Group4: return kCompressionGroup4;
     case CodingMode::None: break;
     }
-    return 1;
+    return kCompressionNone;
 }
 
 uint16_t photometricOf(const TiffImage& image) {
-    if (image.bitsPerPixel == 24) return 2;
-    if (image.bitsPerPixel != 1 && !image.palette.empty()) return 3;
-    return image.whiteIsZero ? 0 : 1;
+    if (image.bitsPerPixel == 24) return kPhotometricRgb;
+    if (image.bitsPerPixel != 1 && !image.palette.empty()) return kPhotometricPalette;
+    return image.whiteIsZero ? kPhotometricWhiteIsZero : kPhotometricBlackIsZero;
 }
 
 std::vector<uint32_t> colorMapOf(const TiffImage& image) {
@@ -105,8 +86,8 @@ std::vector<uint32_t> colorMapOf(const TiffImage& image) {
 
 void addResolution(DirectoryBuilder& d, const TiffImage& image) {
     const bool known = image.xDpi && image.yDpi;
-    d.add(kXResolution, kRational, {known ? image.xDpi : 1u, 1});
-    d.add(kYResolution, kRational, {known ? image.yDpi : 1u, 1});
+    d.add(kTagXResolution, kTypeRational, {known ? image.xDpi : 1u, 1});
+    d.add(kTagYResolution, kTypeRational, {known ? image.yDpi : 1u, 1});
 }
 
 } // namespace
@@ -119,26 +100,27 @@ TiffFrame tiffFrame(const TiffImage& image, uint32_t stripBytes) {
     const bool rgb = image.bitsPerPixel == 24;
     const uint16_t sampleBits = rgb ? 8 : image.bitsPerPixel;
     DirectoryBuilder d;
-    d.add(kImageWidth, kLong, {image.width});
-    d.add(kImageLength, kLong, {image.height});
-    d.add(kBitsPerSample, kShort, rgb ? std::vector<uint32_t>{8, 8, 8} : std::vector<uint32_t>{sampleBits});
-    d.add(kCompression, kShort, {compressionOf(image.coding)});
-    d.add(kPhotometric, kShort, {photometricOf(image)});
-    d.add(kFillOrder, kShort, {1});
+    d.add(kTagImageWidth, kTypeLong, {image.width});
+    d.add(kTagImageLength, kTypeLong, {image.height});
+    d.add(kTagBitsPerSample, kTypeShort, rgb ? std::vector<uint32_t>{8, 8, 8} : std::vector<uint32_t>{sampleBits});
+    d.add(kTagCompression, kTypeShort, {compressionOf(image.coding)});
+    d.add(kTagPhotometric, kTypeShort, {photometricOf(image)});
+    d.add(kTagFillOrder, kTypeShort, {kFillOrderHighBitFirst});
     const uint32_t stripOffset = 8;
-    d.add(kStripOffsets, kLong, {stripOffset});
-    d.add(kSamplesPerPixel, kShort, {rgb ? 3u : 1u});
-    d.add(kRowsPerStrip, kLong, {image.height});
-    d.add(kStripByteCounts, kLong, {stripBytes});
+    d.add(kTagStripOffsets, kTypeLong, {stripOffset});
+    d.add(kTagSamplesPerPixel, kTypeShort, {rgb ? 3u : 1u});
+    d.add(kTagRowsPerStrip, kTypeLong, {image.height});
+    d.add(kTagStripByteCounts, kTypeLong, {stripBytes});
     addResolution(d, image);
-    if (compressionOf(image.coding) == 3) {
-        const uint32_t options = image.coding == CodingMode::Group3TwoDim ? 1u
-                                 : image.coding == CodingMode::Group3FilledEol ? 4u : 0u;
-        d.add(kT4Options, kLong, {options});
+    if (compressionOf(image.coding) == kCompressionGroup3) {
+        const uint32_t options = image.coding == CodingMode::Group3TwoDim      ? kT4TwoDimensional
+                                 : image.coding == CodingMode::Group3FilledEol ? kT4FillBits
+                                                                               : 0u;
+        d.add(kTagT4Options, kTypeLong, {options});
     }
-    if (image.coding == CodingMode::Group4) d.add(kT6Options, kLong, {0});
-    d.add(kResolutionUnit, kShort, {image.xDpi && image.yDpi ? 2u : 1u});
-    if (photometricOf(image) == 3) d.add(kColorMap, kShort, colorMapOf(image));
+    if (image.coding == CodingMode::Group4) d.add(kTagT6Options, kTypeLong, {0});
+    d.add(kTagResolutionUnit, kTypeShort, {image.xDpi && image.yDpi ? kResolutionUnitInch : kResolutionUnitNone});
+    if (photometricOf(image) == kPhotometricPalette) d.add(kTagColorMap, kTypeShort, colorMapOf(image));
 
     // Header, then the strip, then the directory on a word boundary.
     const uint32_t directoryOffset = (stripOffset + stripBytes + 1) & ~1u;

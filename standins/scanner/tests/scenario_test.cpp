@@ -30,6 +30,12 @@ class ScenarioTest : public ::testing::Test {
     ASSERT_EQ(client_.OpenSource(product), TWRC_SUCCESS);
     ASSERT_EQ(client_.SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, 50), TWRC_SUCCESS);
   }
+  // Ends what Open began, so that the next Open starts afresh on another scenario.
+  void Close() {
+    client_.CloseSource();
+    client_.CloseManager();
+    scenario_.reset();
+  }
   std::vector<ReceivedImage> Batch(TW_UINT16 mechanism = TWSX_NATIVE) {
     EXPECT_EQ(client_.SetOneValue(ICAP_XFERMECH, TWTY_UINT16, mechanism), TWRC_SUCCESS);
     EXPECT_EQ(client_.Enable(false), TWRC_SUCCESS);
@@ -86,26 +92,26 @@ TEST_F(ScenarioTest, ManufacturerAndProductNameOverrideTheIdentity) {
 }
 
 TEST_F(ScenarioTest, InquiryDataAndItsOverrides) {
-  {
-    Open("");
+  // Vendor, product and revision fill their fields, padded with spaces.
+  const struct {
+    const char* scenario;
+    const char* vendor;
+    const char* product;
+    const char* revision;
+  } cases[] = {{"", "TALVORN ", "TV-DS4500V      ", "1.07"},
+               {"inquiry_vendor = ACME\ninquiry_product = FB-1\ninquiry_revision = 2.5\n", "ACME    ",
+                "FB-1            ", "2.5 "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    Open(c.scenario);
     uint8_t block[36];
     std::memset(block, 0xAA, sizeof block);
     ASSERT_EQ(client_.CallSource(DG_CONTROL, kInquiry, MSG_GET, block), TWRC_SUCCESS);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 8), 8), "TALVORN ");
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 16), 16), "TV-DS4500V      ");
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 32), 4), "1.07");
-    client_.CloseSource();
-    client_.CloseManager();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 8), 8), c.vendor);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 16), 16), c.product);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 32), 4), c.revision);
+    Close();
   }
-  scenario_.reset();
-  ScenarioFile overrides("inquiry_vendor = ACME\ninquiry_product = FB-1\ninquiry_revision = 2.5\n");
-  ASSERT_EQ(client_.OpenManager(), TWRC_SUCCESS);
-  ASSERT_EQ(client_.OpenSource(), TWRC_SUCCESS);
-  uint8_t block[36] = {};
-  ASSERT_EQ(client_.CallSource(DG_CONTROL, kInquiry, MSG_GET, block), TWRC_SUCCESS);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 8), 8), "ACME    ");
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 16), 16), "FB-1            ");
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(block + 32), 4), "2.5 ");
 }
 
 TEST_F(ScenarioTest, InquiryCanBeUnsupported) {
@@ -241,20 +247,15 @@ TEST_F(ScenarioTest, PaletteCanBeMissing) {
   Open("");
   EXPECT_EQ(client_.CallSource(DG_IMAGE, DAT_PALETTE8, MSG_GET, &palette), TWRC_SUCCESS);
   EXPECT_EQ(palette.NumColors, 2);
-  client_.CloseSource();
-  client_.CloseManager();
-  scenario_.reset();
-  ScenarioFile none("palette = 0\n");
-  ASSERT_EQ(client_.OpenManager(), TWRC_SUCCESS);
-  ASSERT_EQ(client_.OpenSource(), TWRC_SUCCESS);
+  Close();
+  Open("palette = 0\n");
   EXPECT_EQ(client_.CallSource(DG_IMAGE, DAT_PALETTE8, MSG_GET, &palette), TWRC_FAILURE);
   EXPECT_EQ(client_.SourceCondition(), TWCC_BADPROTOCOL);
 }
 
-TEST(ScenarioFileTest, FaultIsShownWithItsLineAndOpeningFails) {
-  ScenarioFile scenario("# demo\npages = 2\ncolour = red\n");
-  TwainClient client;
-  ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
+// Opens the source, which must refuse (TWCC_BUMMER) after a message box of its own; a second
+// thread reads the box as a user would and presses OK. The box's text, empty when none showed.
+std::string MessageOfARefusedOpening(TwainClient& client) {
   std::string shown;
   std::thread user([&shown] {
     HWND box = WaitForDialog("TALVORN Scanner");
@@ -267,6 +268,14 @@ TEST(ScenarioFileTest, FaultIsShownWithItsLineAndOpeningFails) {
   EXPECT_EQ(client.OpenSource(), TWRC_FAILURE);
   user.join();
   EXPECT_EQ(client.ManagerCondition(), TWCC_BUMMER);
+  return shown;
+}
+
+TEST(ScenarioFileTest, FaultIsShownWithItsLineAndOpeningFails) {
+  ScenarioFile scenario("# demo\npages = 2\ncolour = red\n");
+  TwainClient client;
+  ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
+  const std::string shown = MessageOfARefusedOpening(client);
   EXPECT_NE(shown.find("line 3: unknown key \"colour\""), std::string::npos) << shown;
   EXPECT_NE(shown.find(scenario.path()), std::string::npos) << shown;
 }
@@ -405,18 +414,7 @@ TEST(PageFolderTest, EmptyFolderIsReportedWhenOpening) {
   ScenarioFile scenario("page_folder = " + folder + "\n");
   TwainClient client;
   ASSERT_EQ(client.OpenManager(), TWRC_SUCCESS);
-  std::string shown;
-  std::thread user([&shown] {
-    HWND box = WaitForDialog("TALVORN Scanner");
-    if (!box) return;
-    char text[512] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    shown = text;
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-  });
-  EXPECT_EQ(client.OpenSource(), TWRC_FAILURE);
-  user.join();
-  EXPECT_EQ(client.ManagerCondition(), TWCC_BUMMER);
+  const std::string shown = MessageOfARefusedOpening(client);
   EXPECT_NE(shown.find("holds no BMP or TIFF file"), std::string::npos) << shown;
   RemoveDirectoryA(folder.c_str());
 }

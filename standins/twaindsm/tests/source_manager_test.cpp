@@ -300,7 +300,7 @@ TEST_F(SourceManagerTest, NoSourcesInstalledGivesNoDataSource) {
   ASSERT_TRUE(MoveFileA(moved.c_str(), kSourceFolder));
 }
 
-// Waits for the manager's selection dialog of this process and acts on it like a user.
+// Waits for the manager's selection dialog of this process.
 HWND WaitForSelectDialog() {
   for (int i = 0; i < 500; ++i) {
     HWND dialog = FindWindowA("#32770", "Select Source");
@@ -310,24 +310,33 @@ HWND WaitForSelectDialog() {
   return nullptr;
 }
 
-TEST_F(SourceManagerTest, SelectionDialogRemembersTheConfirmedChoice) {
-  Manager manager;
-  ASSERT_EQ(manager.Open(), TWRC_SUCCESS);
-  std::atomic<int> listed{-1};
-  std::thread user([&listed] {
+// Asks the manager for the user's choice while a second thread acts like the user: it picks
+// line `line` of the selection dialog and presses `button`. `listed`: how many lines the dialog
+// listed, -1 when none showed.
+TW_UINT16 UserSelects(Manager& manager, int line, int button, TW_IDENTITY& chosen, int& listed) {
+  std::atomic<int> seen{-1};
+  std::thread user([&seen, line, button] {
     HWND dialog = WaitForSelectDialog();
     if (!dialog) return;
     HWND list = GetDlgItem(dialog, 1001);
-    listed = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    SendMessageA(list, LB_SETCURSEL, 1, 0);  // Stub BETA
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    seen = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
   });
-  TW_IDENTITY chosen{};
-  TW_UINT16 rc = manager.Identity(MSG_USERSELECT, chosen);
+  const TW_UINT16 rc = manager.Identity(MSG_USERSELECT, chosen);
   user.join();
-  EXPECT_EQ(rc, TWRC_SUCCESS);
-  EXPECT_EQ(listed.load(), 4);
+  listed = seen;
+  return rc;
+}
+
+TEST_F(SourceManagerTest, SelectionDialogRemembersTheConfirmedChoice) {
+  Manager manager;
+  ASSERT_EQ(manager.Open(), TWRC_SUCCESS);
+  TW_IDENTITY chosen{};
+  int listed = -1;
+  EXPECT_EQ(UserSelects(manager, 1, IDOK, chosen, listed), TWRC_SUCCESS);  // Stub BETA
+  EXPECT_EQ(listed, 4);
   EXPECT_STREQ(chosen.ProductName, "Stub BETA");
   EXPECT_EQ(manager.Default(), "Stub BETA");
   EXPECT_EQ(_stricmp(StoredDefault().c_str(), StubPath("BETA.DS").c_str()), 0);
@@ -337,17 +346,10 @@ TEST_F(SourceManagerTest, SelectionDialogRemembersTheConfirmedChoice) {
 TEST_F(SourceManagerTest, SelectionDialogCancelledKeepsTheDefault) {
   Manager manager;
   ASSERT_EQ(manager.Open(), TWRC_SUCCESS);
-  std::thread user([] {
-    HWND dialog = WaitForSelectDialog();
-    if (!dialog) return;
-    SendDlgItemMessageA(dialog, 1001, LB_SETCURSEL, 2, 0);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-  });
   TW_IDENTITY chosen{};
-  TW_UINT16 rc = manager.Identity(MSG_USERSELECT, chosen);
-  user.join();
-  EXPECT_EQ(rc, TWRC_CANCEL);
+  int listed = -1;
+  EXPECT_EQ(UserSelects(manager, 2, IDCANCEL, chosen, listed), TWRC_CANCEL);
+  EXPECT_EQ(listed, 4);
   EXPECT_EQ(manager.Default(), "Stub ALPHA");
   EXPECT_EQ(StoredDefault(), "");
   manager.Close();

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
+#include "framework/framework_ids.h"
 #include "tests/common/test_files.h"
 
 namespace e2e {
@@ -168,6 +170,27 @@ HWND FindDescendant(HWND parent, const char* className) {
     if (HWND found = FindDescendant(child, className)) return found;
   }
   return nullptr;
+}
+
+bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted) {
+  for (const std::string& text : texts) {
+    if (text.find(wanted) != std::string::npos) return true;
+  }
+  return false;
+}
+
+bool ProgramDriver::AnswerReport(const std::string& text, DWORD timeoutMs) const {
+  HWND report = nullptr;
+  WaitFor([&] { return (report = FindAnyDialog()) != nullptr; }, timeoutMs);
+  if (!report) return false;
+  const std::vector<std::string> texts = DialogTexts(report);
+  if (std::find(texts.begin(), texts.end(), text) == texts.end()) return false;
+  return PressButton(report, IDOK);
+}
+
+bool ProgramDriver::OpenThroughTheDialog(const std::string& path) const {
+  PostCommand(ID_FILE_OPEN);
+  return AnswerFileDialog("Open", path);
 }
 
 bool ProgramDriver::AnswerFileDialog(const char* caption, const std::string& path) const {

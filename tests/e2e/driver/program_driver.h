@@ -23,6 +23,9 @@ std::string ExeFolder();
 // The first window of `className` below `parent`, at any level.
 HWND FindDescendant(HWND parent, const char* className);
 
+// Whether one of a dialog's texts (ProgramDriver::DialogTexts) holds `wanted` anywhere in it.
+bool ContainsText(const std::vector<std::string>& texts, const std::string& wanted);
+
 // Visible top-level windows of the program's main window class, in any process.
 int CountMainWindows();
 
@@ -73,12 +76,18 @@ class ProgramDriver {
   // Presses a button of a dialog (BM_CLICK), then waits until the dialog is gone when
   // `waitUntilClosed` is set. False when the button does not exist or the dialog stayed.
   bool PressButton(HWND dialog, int buttonId, bool waitUntilClosed = true) const;
+  // Waits for any dialog of the program (a report shown without an owner has the system's
+  // caption), checks that one of its texts is exactly `text` and presses OK. False when none
+  // showed within `timeoutMs`, it said something else (it is left open then) or it stayed.
+  bool AnswerReport(const std::string& text, DWORD timeoutMs = 10000) const;
   bool SetEditText(HWND dialog, int editId, const std::string& text) const;
   // Selects the line `text` of a list box of a dialog. False when the list has no such line.
   bool SelectListLine(HWND dialog, int listId, const std::string& text) const;
   // Types `path` into the program's common file dialog titled `caption` ("Open", "Save As")
   // and presses its OK button.
   bool AnswerFileDialog(const char* caption, const std::string& path) const;
+  // File > Open with `path` typed into its dialog.
+  bool OpenThroughTheDialog(const std::string& path) const;
 
   // Titles of the image windows inside the main window's MDI client, in z-order.
   std::vector<std::string> MdiChildTitles() const;

@@ -3,6 +3,7 @@
 # be read by libtiff and ImageMagick to those pixels, with the compression its name says; there
 # must be COUNT such files (files without FILE.rgb are only written, not compared).
 #   check_written_tiffs.sh FOLDER COUNT
+. "$(dirname "$0")/../../common/read_back.sh"
 folder=$1
 expected=${2:?usage: check_written_tiffs.sh FOLDER COUNT}
 count=0
@@ -18,14 +19,11 @@ for f in "$folder"/*.tif; do
   echo "$info" | grep -q "Compression Scheme: $want" || { echo "FAIL: $f is not $want"; echo "$info"; exit 1; }
   tiffcp "$f" /tmp/quill_tiffcp_$$.tif 2>/dev/null || { echo "FAIL: tiffcp cannot copy $f"; exit 1; }
   rm -f /tmp/quill_tiffcp_$$.tif
-  if ! convert "$f" -depth 8 rgb:- | cmp -s - "${f%.tif}.rgb"; then
+  if ! same_pixels "$f" "${f%.tif}.rgb" rgb; then
     echo "FAIL: $f does not read back as ${f%.tif}.rgb"
     exit 1
   fi
   count=$((count + 1))
 done
-if [ "$count" -ne "$expected" ]; then
-  echo "FAIL: $count TIFF files with expected pixels in $folder, $expected expected"
-  exit 1
-fi
+expect_count "$count" "$expected" "TIFF files with expected pixels in $folder"
 echo "$count TIFF files read back pixel for pixel"

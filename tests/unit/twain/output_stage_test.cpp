@@ -84,18 +84,25 @@ uint32_t TiffTag(const std::vector<uint8_t>& file, uint16_t tag) {
   return 0;
 }
 
+// A job that writes every page to a numbered file from number 1, into an emptied output folder.
+void ApplyFileJob(LONG scanMech, LONG fileFormat = 0, LONG compress = 0) {
+  ClearOutput();
+  JobSetup job;
+  job.scanMech = scanMech;
+  job.destination = 1;
+  job.fileFormat = fileFormat;
+  job.compress = compress;
+  job.fileIdNumber = 1;
+  ApplyJob(job);
+}
+
 void WriteMarker(const std::string& path) { std::ofstream(path, std::ios::binary) << "keep me"; }
 
 TEST(OutputStageTest, EveryModeWritesNumberedFilesWithThePagesPixelForPixel) {
   ScenarioFile scenario("pages = 3\n");
   for (LONG mech : {0L, 1L, 2L}) {
     SCOPED_TRACE(mech);
-    ClearOutput();
-    JobSetup job;
-    job.scanMech = mech;
-    job.destination = 1;
-    job.fileIdNumber = 1;
-    ApplyJob(job);
+    ApplyFileJob(mech);
     BoxRecorder boxes;
     CapturingConnection connection(kBw);
     connection.realOutput = true;
@@ -116,14 +123,7 @@ TEST(OutputStageTest, EveryModeWritesNumberedFilesWithThePagesPixelForPixel) {
 TEST(OutputStageTest, TiffFilesCarryTheChosenCompressionAndTheWholeLetterWidth) {
   ScenarioFile scenario("pages = 2\npaper = Letter\n");
   BindInstalledFilter();
-  ClearOutput();
-  JobSetup job;
-  job.scanMech = 1;
-  job.destination = 1;
-  job.fileFormat = 1;
-  job.compress = 4;
-  job.fileIdNumber = 1;
-  ApplyJob(job);
+  ApplyFileJob(1, 1, 4);
   BoxRecorder boxes;
   PageSetup letter;
   letter.dpi = 300;
@@ -144,13 +144,8 @@ TEST(OutputStageTest, NoLeavesTheFileAndEndsTheBatchInNativeAndMemoryMode) {
   ScenarioFile scenario("pages = 3\n");
   for (LONG mech : {0L, 1L}) {
     SCOPED_TRACE(mech);
-    ClearOutput();
+    ApplyFileJob(mech);
     WriteMarker(Numbered(2));
-    JobSetup job;
-    job.scanMech = mech;
-    job.destination = 1;
-    job.fileIdNumber = 1;
-    ApplyJob(job);
     BoxRecorder boxes;
     ScriptedAnswers answers({kOverwriteNo});
     CapturingConnection connection(kBw);
@@ -170,13 +165,8 @@ TEST(OutputStageTest, YesToAllOverwritesTheRestOfTheBatchAndTheNextBatchAsksAgai
   ScenarioFile scenario("pages = 4\n");
   for (LONG mech : {1L, 2L}) {
     SCOPED_TRACE(mech);
-    ClearOutput();
+    ApplyFileJob(mech);
     for (int n = 1; n <= 8; ++n) WriteMarker(Numbered(n));
-    JobSetup job;
-    job.scanMech = mech;
-    job.destination = 1;
-    job.fileIdNumber = 1;
-    ApplyJob(job);
     BoxRecorder boxes;
     ScriptedAnswers answers({kOverwriteYes, kOverwriteAll, kOverwriteYes, kOverwriteAll});
     {
@@ -199,13 +189,8 @@ TEST(OutputStageTest, YesToAllOverwritesTheRestOfTheBatchAndTheNextBatchAsksAgai
 
 TEST(OutputStageTest, FileModeDeletesTheDeclinedTransfersTemporaryFile) {
   ScenarioFile scenario("pages = 2\n");
-  ClearOutput();
+  ApplyFileJob(2);
   WriteMarker(Numbered(1));
-  JobSetup job;
-  job.scanMech = 2;
-  job.destination = 1;
-  job.fileIdNumber = 1;
-  ApplyJob(job);
   BoxRecorder boxes;
   ScriptedAnswers answers({kOverwriteNo});
   CapturingConnection connection(kBw);
@@ -222,13 +207,7 @@ TEST(OutputStageTest, NoPageIsLostToAMissingFilterAnUnshownFileOrANameThatDoesNo
   {
     SCOPED_TRACE("memory mode, Group 4, no filter library");
     ReleaseProgramFilter();
-    ClearOutput();
-    JobSetup job;
-    job.scanMech = 1;
-    job.destination = 1;
-    job.compress = 4;
-    job.fileIdNumber = 1;
-    ApplyJob(job);
+    ApplyFileJob(1, 0, 4);
     BoxRecorder boxes;
     CapturingConnection connection(kBw);
     connection.realOutput = true;
@@ -297,12 +276,7 @@ TEST(OutputStageTest, NoPageIsLostToAMissingFilterAnUnshownFileOrANameThatDoesNo
 
 TEST(OutputStageTest, TheLaunchedProgramGetsTheFolderAndTheFirstAndLatestName) {
   ScenarioFile scenario("pages = 3\n");
-  ClearOutput();
-  JobSetup job;
-  job.scanMech = 0;
-  job.destination = 1;
-  job.fileIdNumber = 1;
-  ApplyJob(job);
+  ApplyFileJob(0);
   ScanSettings& settings = TheSettings();
   settings.LaunchProc = 1;
   const std::string recorder = quill_test::ExeFolder() + "record_command_line.exe";

@@ -49,18 +49,24 @@ std::ostream& operator<<(std::ostream& out, const TransferCase& c) { return out 
 
 class TransferTest : public ::testing::TestWithParam<TransferCase> {};
 
-TEST_P(TransferTest, EveryPageArrivesWholeInItsColours) {
-  const TransferCase& c = GetParam();
-  ScenarioFile scenario(std::string("pages = 2\n") + c.scenario);
+// Applies a job of one transfer mode and compression and runs the connection's batch to its end:
+// the source disabled again, in state 4.
+void RunToTheEnd(CapturingConnection& connection, LONG scanMech, LONG compress) {
   JobSetup job;
-  job.scanMech = c.scanMech;
-  job.compress = c.compress;
+  job.scanMech = scanMech;
+  job.compress = compress;
   ApplyJob(job);
-  BoxRecorder boxes;
-  CapturingConnection connection(c.page);
   connection.Run();
   EXPECT_FALSE(connection.timedOut);
   EXPECT_EQ(connection.stateAfterLoop, 4);
+}
+
+TEST_P(TransferTest, EveryPageArrivesWholeInItsColours) {
+  const TransferCase& c = GetParam();
+  ScenarioFile scenario(std::string("pages = 2\n") + c.scenario);
+  BoxRecorder boxes;
+  CapturingConnection connection(c.page);
+  RunToTheEnd(connection, c.scanMech, c.compress);
   for (const ShownBox& box : boxes.shown) ADD_FAILURE() << "unexpected report: " << box.text;
   if (c.scanMech == 2) {
     ASSERT_EQ(connection.fileBytes.size(), 2u);
@@ -357,15 +363,9 @@ class FailureTest : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(FailureTest, ReportsOnceAndTheAcquisitionEnds) {
   const FailureCase& c = GetParam();
   ScenarioFile scenario(std::string("pages = 3\n") + c.scenario);
-  JobSetup job;
-  job.scanMech = c.scanMech;
-  job.compress = c.compress;
-  ApplyJob(job);
   BoxRecorder boxes;
   CapturingConnection connection(c.page);
-  connection.Run();
-  EXPECT_FALSE(connection.timedOut);
-  EXPECT_EQ(connection.stateAfterLoop, 4);
+  RunToTheEnd(connection, c.scanMech, c.compress);
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, c.report);
   EXPECT_FALSE(boxes.shown[0].caption.has_value());
