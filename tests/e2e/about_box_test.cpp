@@ -124,9 +124,7 @@ TEST(AboutBox, NamesTheVirtualScannerDrawsItsLineShowsTheBuildOnlyWithCtrlAndShi
     EXPECT_EQ(ConnectedScannerShown(program), "(Unknown)") << "the source manager stayed loaded";
   }
   EXPECT_EQ(program.FindAnyDialog(), nullptr);
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 TEST(AboutBox, SaysUnknownForAnotherMakerNoManagerAndAScannerThatDoesNotAnswer) {
@@ -159,9 +157,7 @@ TEST(AboutBox, SaysUnknownForAnotherMakerNoManagerAndAScannerThatDoesNotAnswer) 
     ASSERT_TRUE(program.WaitUntilIdle());
     EXPECT_EQ(ConnectedScannerShown(program), "(Unknown)");
     EXPECT_EQ(program.FindAnyDialog(), nullptr) << "the About box reported something";
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.Close(10000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(program.ClosesCleanly());
   }
 }
 
@@ -195,9 +191,7 @@ TEST(AboutBox, OpenedWhileTheScannerDialogShowsLeavesTheScanGoing) {
   HWND question = program.WaitForDialog(kAppTitle);
   ASSERT_NE(question, nullptr);
   ASSERT_TRUE(program.PressButton(question, IDOK));
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

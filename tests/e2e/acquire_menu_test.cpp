@@ -66,9 +66,7 @@ TEST(AcquireFromTheMenu, GraysTheScannerItemsWhileTheScannerDialogIsOpen) {
   EXPECT_TRUE(e2e::WaitFor([&] { return ScannerItemsGrayed(program, false); }, 10000))
       << "the items stayed grayed after the acquisition";
   EXPECT_EQ(program.FindAnyDialog(), nullptr);
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 // A page scanned through the scanner's dialog opens an image window, which the user maximises
@@ -148,9 +146,7 @@ TEST(AcquireFromTheMenu, AMissingSourceManagerIsReportedAndLeavesEveryItemEnable
   EXPECT_EQ(program.FindAnyDialog(), nullptr) << "the failure was reported more than once";
   EXPECT_TRUE(ScannerItemsGrayed(program, false));
   EXPECT_TRUE(program.IsRunning());
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 TEST(SelectSourceFromTheMenu, CancelWithASourceOfAnotherMakerWarnsAndEndsAtTheFirstState) {
@@ -177,9 +173,7 @@ TEST(SelectSourceFromTheMenu, CancelWithASourceOfAnotherMakerWarnsAndEndsAtTheFi
   // Back at the first state: the menu gate enables every scanner item again.
   EXPECT_TRUE(ScannerItemsGrayed(program, false));
 
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

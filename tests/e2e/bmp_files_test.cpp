@@ -68,13 +68,9 @@ TEST(BmpFilesInTheProgram, OpenWithTheirNamesUnmodifiedAndSaveAsWritesThemBack) 
   CopyBytes(kSamples + "v5pal4.rgb", tiffFolder + "scan.rgb");
 
   // Opened files are not modified: Close All asks nothing.
-  program.PostCommand(ID_CLOSE_ALL);
-  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
-  EXPECT_EQ(program.FindAnyDialog(), nullptr);
+  EXPECT_TRUE(program.ClosesAllImagesWithoutAsking());
 
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 std::string ReadAll(const std::string& path) {
@@ -115,12 +111,10 @@ TEST(BmpFilesInTheProgram, TopDownRowsAndTheFourVersionHeaderOpenToo) {
     EXPECT_TRUE(e2e::WaitFor([&] { return HasWindowTitled(program, name); }, 10000)) << name;
     EXPECT_EQ(program.FindAnyDialog(), nullptr) << name;
   }
-  program.PostCommand(ID_CLOSE_ALL);
-  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
+  EXPECT_TRUE(program.ClosesAllImagesWithoutAsking());
   DeleteFileA(topDownPath.c_str());
   DeleteFileA(v4Path.c_str());
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 TEST(BmpFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
@@ -144,9 +138,7 @@ TEST(BmpFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
   EXPECT_EQ(program.FindAnyDialog(), nullptr);
   DeleteFileA(damaged.c_str());
 
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

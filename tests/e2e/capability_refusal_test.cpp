@@ -88,9 +88,7 @@ TEST_P(CapabilityRefusal, IsReportedOnceAndTheSourceIsStillEnabled) {
   EXPECT_EQ(program.FindAnyDialog(), nullptr) << "more than one report";
   EXPECT_NE(trace.Contents().find(kEnabledLine), std::string::npos) << trace.Contents();
 
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSetting, CapabilityRefusal, ::testing::ValuesIn(kRefusals),

@@ -261,8 +261,7 @@ TEST(ConfigurationDialog, BothPagesAndTheNameRuleAreStoredOnOkAndNothingOnCancel
   ASSERT_TRUE(program.WaitUntilIdle());
   EXPECT_EQ(StoredValues(), stored);
 
-  DWORD exitCode = 1;
-  EXPECT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 std::string ScanFolder(const std::string& name) {
@@ -337,8 +336,7 @@ TEST(ConfigurationDialog, ChecksKeepItOpenAndAcquireScansOnlyWithValidValues) {
   EXPECT_EQ(ItemText(PageWith(config, IDC_MECH_NATIVE), IDC_PAGE_COUNT), "2");
   ASSERT_TRUE(program.PressButton(config, IDCANCEL));
 
-  DWORD exitCode = 1;
-  EXPECT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesCleanly());
   DeleteFileA(notAFolder.c_str());
 }
 
@@ -377,8 +375,7 @@ TEST(FolderPicker, StartsAtTheStoredFolderAndReturnsTheChosenOneWithABackslash) 
   ASSERT_TRUE(program.WaitUntilIdle());
   EXPECT_EQ(_stricmp(StoredValues()["FilePath"].bytes.c_str(), "C:\\scans\\"), 0);
 
-  DWORD exitCode = 1;
-  EXPECT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

@@ -87,10 +87,8 @@ TEST(ImageView, FitsAnA4PageIntoItsWindowAndShowsItAtFullSize) {
   EXPECT_FALSE(full.IsDark(full.width - 1, full.height / 2)) << "the right edge is out of sight";
   EXPECT_NE(GetWindowLongA(view, GWL_STYLE) & WS_VSCROLL, 0) << "a scroll bar for the rest";
 
-  program.PostCommand(ID_CLOSE_ALL);
-  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesAllImagesWithoutAsking());
+  EXPECT_TRUE(program.ClosesCleanly());
   DeleteFileA(page.c_str());
 }
 
@@ -132,10 +130,8 @@ TEST(ImageView, ADraggedSelectionIsCopiedWithItsPixelsForOtherPrograms) {
   }
   EXPECT_EQ(different, 0) << "rows of the copy differ from the picture's (5, 6)-(45, 36)";
 
-  program.PostCommand(ID_CLOSE_ALL);
-  EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesAllImagesWithoutAsking());
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

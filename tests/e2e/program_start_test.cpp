@@ -26,9 +26,7 @@ TEST(ProgramFromOutside, StartsWithoutAnyMessageAndEndsCleanly) {
   EXPECT_EQ(program.MenuItemState(ID_VIEW_FULLSIZE), -1) << "the image menu is not shown yet";
   EXPECT_TRUE(program.MdiChildTitles().empty());
 
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 TEST(ProgramFromOutside, ExitCommandEndsTheProgram) {
@@ -72,9 +70,7 @@ TEST(ProgramFromOutside, F1ShowsTheProgramsOwnHelp) {
   for (const std::string& text : texts) describesAcquire |= text.find("Acquire: scans") != std::string::npos;
   EXPECT_TRUE(describesAcquire);
   ASSERT_TRUE(program.PressButton(help, IDOK));
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 TEST(ProgramFromOutside, OpensNothingNamedOnTheCommandLine) {
@@ -84,8 +80,7 @@ TEST(ProgramFromOutside, OpensNothingNamedOnTheCommandLine) {
   ASSERT_TRUE(program.WaitUntilIdle());
   EXPECT_TRUE(program.MdiChildTitles().empty());
   EXPECT_EQ(program.FindAnyDialog(), nullptr) << "a missing file must not even be reported";
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

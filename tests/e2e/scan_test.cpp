@@ -146,8 +146,7 @@ TEST_P(ScanToFiles, TwelvePagesGoToNumberedFilesAndTheNextScanGoesOn) {
     for (int n = 1; n <= 12; ++n) EXPECT_TRUE(Exists(Numbered(folder, n, extension.c_str()))) << n;
     EXPECT_FALSE(Exists(Numbered(folder, 13, extension.c_str())));
     EXPECT_EQ(settings.Number("FileIdNumber", 0), 13u);
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.Close(10000, &exitCode));
+    EXPECT_TRUE(program.ClosesCleanly());
   }
   // A second acquisition, in a later run of the program, goes on at 13.
   const std::string later = CleanFolder(std::string(job.name) + "_continued");
@@ -160,8 +159,7 @@ TEST_P(ScanToFiles, TwelvePagesGoToNumberedFilesAndTheNextScanGoesOn) {
   ASSERT_TRUE(AcquireAndWait(program));
   EXPECT_TRUE(Exists(Numbered(later, 13, extension.c_str())));
   EXPECT_EQ(settings.Number("FileIdNumber", 0), 14u);
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFormat, ScanToFiles,
@@ -243,9 +241,7 @@ TEST_P(OverwriteWithAHeldFile, YesToAllReportsTheHeldFileAndKeepsBothItAndTheNew
   }
   EXPECT_EQ(CountFiles(folder, "*"), 4 + 2) << "only the three old names, the kept page, . and ..";
   EXPECT_EQ(settings.Number("FileIdNumber", 0), 4u);
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 INSTANTIATE_TEST_SUITE_P(FileAndNativeModes, OverwriteWithAHeldFile,
@@ -274,9 +270,7 @@ TEST(ScanToTiffFiles, FileModeWithDisplayShowsEveryPage) {
   for (const std::string& title : titles) {
     EXPECT_NE(title.find(".TIF"), std::string::npos) << title;
   }
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

@@ -73,13 +73,9 @@ TEST(TiffFilesInTheProgram, AGroup4LetterPageAndABigEndianPaletteOpenPixelForPix
     }
     EXPECT_EQ(different, 0u) << "first at pixel " << (first / 3) % sample.width << "," << (first / 3) / sample.width;
     // Opened files are not modified: Close All asks nothing.
-    program.PostCommand(ID_CLOSE_ALL);
-    EXPECT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().empty(); }, 10000));
-    EXPECT_EQ(program.FindAnyDialog(), nullptr);
+    EXPECT_TRUE(program.ClosesAllImagesWithoutAsking());
   }
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 TEST(TiffFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
@@ -106,9 +102,7 @@ TEST(TiffFilesInTheProgram, ADamagedFileIsReportedAndOpensNoWindow) {
   }
   DeleteFileA(cut.c_str());
   DeleteFileA(bitmapNamedTiff.c_str());
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

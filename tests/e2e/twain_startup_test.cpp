@@ -30,9 +30,7 @@ TEST(StartupWithScanner, ASourceOfAnotherMakerIsWarnedAboutWithItsProductName) {
   ASSERT_TRUE(program.PressButton(warning, IDOK));
   ASSERT_TRUE(program.WaitUntilIdle());
   EXPECT_EQ(program.FindAnyDialog(), nullptr) << "the warning came more than once";
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 // A machine has other data sources beside ours (Wine ships two, a user may have a camera). With
@@ -63,16 +61,13 @@ TEST(StartupWithScanner, AnotherSourceFoundFirstIsNamedAndChoosingOursIsRemember
     EXPECT_EQ(program.FindAnyDialog(), nullptr) << "choosing the virtual scanner brought a message";
     EXPECT_EQ(_stricmp(noStoredChoice.Current().c_str(), quill_test::VirtualScannerPath().c_str()), 0)
         << noStoredChoice.Current();
-    DWORD exitCode = 1;
-    ASSERT_TRUE(program.Close(10000, &exitCode));
+    EXPECT_TRUE(program.ClosesCleanly());
   }
   e2e::ProgramDriver again;
   ASSERT_TRUE(again.Start());
   ASSERT_TRUE(again.WaitUntilIdle());
   EXPECT_EQ(again.FindAnyDialog(), nullptr) << "the remembered choice was not used";
-  DWORD exitCode = 1;
-  ASSERT_TRUE(again.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(again.ClosesCleanly());
 }
 
 TEST(StartupWithScanner, AMissingSourceManagerIsReportedAndTheProgramRuns) {
@@ -90,9 +85,7 @@ TEST(StartupWithScanner, AMissingSourceManagerIsReportedAndTheProgramRuns) {
   EXPECT_EQ(program.FindAnyDialog(), nullptr);
   EXPECT_EQ(program.MenuItemState(1092 /* Acquire */) & MF_GRAYED, 0)
       << "the failed check must leave the scanner commands usable";
-  DWORD exitCode = 1;
-  ASSERT_TRUE(program.Close(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(program.ClosesCleanly());
 }
 
 }  // namespace

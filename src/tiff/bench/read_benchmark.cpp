@@ -26,19 +26,26 @@ constexpr uint32_t kHeight = 3508;
 
 std::string PagePath(const char* name) { return std::string("/tmp/quill_tiff_bench_") + name + ".tif"; }
 
+// An A4 page file opened for writing with the fields both pages share; aborts when it cannot be.
+TIFF* StartPage(const char* name, uint16_t bitsPerSample, uint16_t samplesPerPixel, uint16_t compression,
+                uint16_t photometric) {
+  TIFF* tiff = TIFFOpen(PagePath(name).c_str(), "w");
+  if (!tiff) std::abort();
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kWidth);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kHeight);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bitsPerSample);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samplesPerPixel);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+  return tiff;
+}
+
 void WritePages() {
   static bool written = false;
   if (written) return;
   written = true;
   const kestrel::test::Bitmap page = kestrel::test::pageImage(kestrel::test::PageKind::Text, kWidth, kHeight, 1);
-  TIFF* g4 = TIFFOpen(PagePath("g4").c_str(), "w");
-  if (!g4) std::abort();
-  TIFFSetField(g4, TIFFTAG_IMAGEWIDTH, kWidth);
-  TIFFSetField(g4, TIFFTAG_IMAGELENGTH, kHeight);
-  TIFFSetField(g4, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(g4, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(g4, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-  TIFFSetField(g4, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFF* g4 = StartPage("g4", 1, 1, COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISWHITE);
   TIFFSetField(g4, TIFFTAG_ROWSPERSTRIP, 64);
   TIFFSetField(g4, TIFFTAG_XRESOLUTION, 300.0);
   TIFFSetField(g4, TIFFTAG_YRESOLUTION, 300.0);
@@ -48,14 +55,7 @@ void WritePages() {
   }
   TIFFClose(g4);
 
-  TIFF* rgb = TIFFOpen(PagePath("rgb").c_str(), "w");
-  if (!rgb) std::abort();
-  TIFFSetField(rgb, TIFFTAG_IMAGEWIDTH, kWidth);
-  TIFFSetField(rgb, TIFFTAG_IMAGELENGTH, kHeight);
-  TIFFSetField(rgb, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(rgb, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(rgb, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(rgb, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFF* rgb = StartPage("rgb", 8, 3, COMPRESSION_NONE, PHOTOMETRIC_RGB);
   TIFFSetField(rgb, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(rgb, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(rgb, 0));
   std::vector<uint8_t> row(size_t{kWidth} * 3);

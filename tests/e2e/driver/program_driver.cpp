@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "framework/framework_ids.h"
+#include "res/resource.h"
 #include "tests/common/test_files.h"
 
 namespace e2e {
@@ -271,6 +272,25 @@ int ProgramDriver::QueryMenuProbe(UINT commandId, LPARAM which) {
 bool ProgramDriver::Close(DWORD timeoutMs, DWORD* exitCode) {
   PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
   return WaitForExit(timeoutMs, exitCode);
+}
+
+::testing::AssertionResult ProgramDriver::ClosesAllImagesWithoutAsking(DWORD timeoutMs) {
+  PostCommand(ID_CLOSE_ALL);
+  if (!WaitFor([&] { return MdiChildTitles().empty(); }, timeoutMs)) {
+    if (FindAnyDialog()) return ::testing::AssertionFailure() << "Close All asked a question";
+    return ::testing::AssertionFailure() << "image windows stayed open after Close All";
+  }
+  if (FindAnyDialog()) return ::testing::AssertionFailure() << "a dialog is up after Close All";
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ProgramDriver::ClosesCleanly(DWORD timeoutMs) {
+  DWORD exitCode = 1;
+  if (!Close(timeoutMs, &exitCode)) {
+    return ::testing::AssertionFailure() << "the program did not end within " << timeoutMs << " ms of being closed";
+  }
+  if (exitCode != 0) return ::testing::AssertionFailure() << "the program ended with exit code " << exitCode;
+  return ::testing::AssertionSuccess();
 }
 
 bool ProgramDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {

@@ -3,6 +3,7 @@
 // Every wait polls with a timeout; nothing sleeps a fixed time.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -102,6 +103,12 @@ class ProgramDriver {
 
   // Closes the main window and waits for the process to end. False when it did not end in time.
   bool Close(DWORD timeoutMs, DWORD* exitCode);
+  // Window > Close All, which must close every image window without a question: for tests whose
+  // images are all unmodified (new, or opened from files; not scanned).
+  ::testing::AssertionResult ClosesAllImagesWithoutAsking(DWORD timeoutMs = 10000);
+  // Closes the main window and requires the process to end in time with exit code 0: the end
+  // of most tests, where anything else (a question left up, a crash on the way out) is a fault.
+  ::testing::AssertionResult ClosesCleanly(DWORD timeoutMs = 10000);
   // Waits for the process to end by itself.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
 
