@@ -15,9 +15,11 @@ STANDINS_SHARED = "shared"
 STANDIN_USES = {"base", "kestrel", "protocol", "framework/handles.h"}
 
 def layer_of(include):
-    if include.startswith("protocol/"):
-        return "protocol"
-    return include.split("/")[0]
+    parts = include.split("/")
+    # Written from the top of the tree instead of from an include root: the same folder.
+    if parts[0] in ("src", "standins") and len(parts) > 2:
+        parts = parts[1:]
+    return parts[0]
 
 def main(top):
     failures = []
@@ -47,6 +49,8 @@ def main(top):
                     if area == "src" or area == "protocol":
                         if layer in STANDINS or layer == STANDINS_SHARED:
                             failures.append(where + ": the program includes a stand-in")
+                        elif layer == "tests":
+                            failures.append(where + ": the program includes a test's file")
                         elif layer in LAYERS and own in LAYERS and \
                                 LAYERS.index(layer) > LAYERS.index(own):
                             failures.append(where + ": %s is below %s" % (own, layer))
