@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "kestrel/core/fax_codec.h"
@@ -9,6 +10,20 @@
 
 namespace kestrel {
 namespace {
+
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// A block of a few bytes may ask for a page of hundreds of megabytes, which is the caller's right;
+// fuzzing runs treat such a page as memory run out (the same status), so that they stay fast.
+constexpr size_t kFuzzingPageLimit = size_t{1} << 20;
+#endif
+
+// A working buffer for a page, of a size that comes from the caller's block.
+std::vector<uint8_t> pageBuffer(size_t bytes, uint8_t fill = 0) {
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    if (bytes > kFuzzingPageLimit) throw std::bad_alloc();
+#endif
+    return std::vector<uint8_t>(bytes, fill);
+}
 
 // Input and output of a command, every size checked against what the caller handed over.
 struct Rows {
@@ -130,7 +145,7 @@ uint8_t whiteByte(const TiffImage& image) {
 std::vector<uint8_t> fileRows(const TiffImage& image, ConstByteSpan input, size_t stride) {
     const size_t fileRow = tiffRowBytes(image.width, image.bitsPerPixel);
     const size_t copied = std::min(fileRow, stride);
-    std::vector<uint8_t> out(fileRow * image.height, whiteByte(image));
+    std::vector<uint8_t> out = pageBuffer(fileRow * image.height, whiteByte(image));
     for (uint32_t r = 0; r < image.height; ++r) {
         const uint8_t* src = input.data + r * stride;
         uint8_t* dst = out.data() + r * fileRow;
@@ -166,14 +181,14 @@ Status recode(const TiffImage& image, unsigned k, uint32_t codedWidth, ConstByte
               std::vector<uint8_t>& out) {
     const uint32_t wider = std::max(codedWidth, image.width);
     const RowFormat format{codedWidth, tiffRowBytes(wider, 1), image.whiteIsZero};
-    std::vector<uint8_t> rows(format.stride * image.height);
+    std::vector<uint8_t> rows = pageBuffer(format.stride * image.height);
     const DecodeOutcome decoded = decodeRows(image.coding, format, coded, image.height, ByteSpan{rows.data(), rows.size()});
     const RowFormat fileFormat{image.width, format.stride, image.whiteIsZero};
     // No code word is longer than a byte per pixel plus each row's EOL and tag, so the buffer
     // stops growing at that size; it starts small because coded data is usually far smaller.
     const size_t worstCase = size_t{image.width} * image.height + size_t{8} * image.height + 64;
     for (size_t capacity = std::min(rows.size() / 4 + 1024, worstCase);; capacity = std::min(capacity * 2, worstCase)) {
-        out.resize(capacity);
+        out = pageBuffer(capacity);
         const EncodeOutcome encoded = encodeRows(image.coding, std::max(k, 1u), fileFormat,
                                                  ConstByteSpan{rows.data(), rows.size()}, image.height,
                                                  ByteSpan{out.data(), out.size()});
