@@ -200,13 +200,19 @@ void CopySwappingRedAndBlue(const uint8_t* __restrict from, uint8_t* __restrict 
 
 }  // namespace
 
-uint32_t TiffPelsPerMeter(const TiffRational& resolution) {
-  return resolution.numerator * 10000u / 254u;
+uint32_t TiffPelsPerMeter(const TiffRational& resolution, uint32_t unit) {
+  if (resolution.denominator == 0) return 0;
+  // Exact integer arithmetic, truncated like the conversion of a scanner's resolution: 300 per
+  // inch gives 11811, 118 per centimetre 11800.
+  const uint64_t perMetre = unit == kResolutionUnitCentimetre
+                                ? uint64_t{resolution.numerator} * 100u / resolution.denominator
+                                : uint64_t{resolution.numerator} * 10000u / (uint64_t{254} * resolution.denominator);
+  return perMetre > kMostPelsPerMeter ? kMostPelsPerMeter : static_cast<uint32_t>(perMetre);
 }
 
 uint16_t TiffDotsPerInch(bool present, const TiffRational& resolution, uint32_t unit) {
   if (!present || resolution.denominator == 0) return 0;
-  double dpi = resolution.numerator / resolution.denominator;
+  double dpi = static_cast<double>(resolution.numerator) / resolution.denominator;
   if (unit == kResolutionUnitCentimetre) dpi = std::floor(dpi * 2.54 + 0.5);
   dpi = std::floor(dpi + 0.5);
   return dpi >= 65535.0 ? uint16_t{65535} : static_cast<uint16_t>(dpi);
@@ -253,8 +259,8 @@ TiffReadFault ReadTiffPicture(TiffSource& source, CcittStripDecoder* decoder, ui
   } else if (layout.photometric != kPhotometricRgb) {
     SetGreyColors(layout, format);
   }
-  if (fields.hasXResolution) format.xPelsPerMeter = TiffPelsPerMeter(fields.xResolution);
-  if (fields.hasYResolution) format.yPelsPerMeter = TiffPelsPerMeter(fields.yResolution);
+  if (fields.hasXResolution) format.xPelsPerMeter = TiffPelsPerMeter(fields.xResolution, fields.resolutionUnit);
+  if (fields.hasYResolution) format.yPelsPerMeter = TiffPelsPerMeter(fields.yResolution, fields.resolutionUnit);
 
   std::vector<Strip> strips;
   if (TiffReadFault fault = CollectStrips(directory, source.Size(), copied, rowBytes, strips);

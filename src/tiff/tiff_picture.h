@@ -87,9 +87,10 @@ constexpr uint64_t kMaxTiffPictureBytes = 0x7FFF0000u - 40 - 1024;
 TiffReadFault ReadTiffPicture(TiffSource& source, CcittStripDecoder* decoder, uint8_t kFactor,
                               TiffPictureSink& sink);
 
-// Pixels per metre from a resolution as the reader sets them: the numerator x 10000 / 254 in
-// unsigned 32-bit arithmetic.
-uint32_t TiffPelsPerMeter(const TiffRational& resolution);
+// Pixels per metre from a resolution and its unit (centimetres, else inches), truncated; 0 for a
+// zero denominator, at most what a DIB's signed field holds.
+constexpr uint32_t kMostPelsPerMeter = 0x7FFFFFFF;
+uint32_t TiffPelsPerMeter(const TiffRational& resolution, uint32_t unit);
 
 // Dots per inch as the filter library is told them: numerator / denominator, converted from
 // centimetres when the unit says so, rounded; 0 when there is no resolution.

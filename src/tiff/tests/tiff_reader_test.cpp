@@ -273,7 +273,7 @@ TEST(TiffPicture, ColourTablesRowsAndResolutionFollowTheDirectory) {
     uint32_t pelsPerMeter;
   } cases[] = {
       {"1-bit black is zero", 1, 1, {}, {200, 1}, {{0, 0, 0}, {255, 255, 255}}, 7874},
-      {"1-bit white is zero", 1, 0, {}, {400, 2}, {{255, 255, 255}, {0, 0, 0}}, 15748},
+      {"1-bit white is zero", 1, 0, {}, {400, 2}, {{255, 255, 255}, {0, 0, 0}}, 7874},
       {"1-bit without photometric (libtiff: black is zero)", 1, -1, {}, {}, {{0, 0, 0}, {255, 255, 255}}, 0},
       {"4-bit black is zero", 4, 1, {}, {}, {{0, 0, 0}, {16, 16, 16}, {32, 32, 32}}, 0},
       {"4-bit white is zero", 4, 0, {}, {}, {{240, 240, 240}, {224, 224, 224}}, 0},
@@ -304,6 +304,31 @@ TEST(TiffPicture, ColourTablesRowsAndResolutionFollowTheDirectory) {
     }
     EXPECT_EQ(picture.Row(0)[0], 0x5A);
     EXPECT_EQ(picture.Row(0)[3], 0) << "padding stays zero";
+  }
+}
+
+// What peers write: fractions with large denominators, centimetres; each unit counts, nothing wraps.
+TEST(TiffPicture, ResolutionsCountTheirDenominatorAndUnit) {
+  struct Case {
+    TiffRational resolution;
+    uint32_t unit;
+    uint32_t pelsPerMeter;
+    uint16_t dotsPerInch;
+  } cases[] = {
+      {{300, 1}, kResolutionUnitInch, 11811, 300},
+      {{400, 2}, kResolutionUnitInch, 7874, 200},
+      {{3000000, 10000}, kResolutionUnitInch, 11811, 300},
+      {{2999, 10}, kResolutionUnitInch, 11807, 300},
+      {{118, 1}, kResolutionUnitCentimetre, 11800, 300},
+      {{200, 1}, kResolutionUnitNone, 7874, 200},
+      {{300, 0}, kResolutionUnitInch, 0, 0},
+      {{0xFFFFFFFF, 1}, kResolutionUnitCentimetre, kMostPelsPerMeter, 65535},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.resolution.numerator) + "/" + std::to_string(c.resolution.denominator) +
+                 " unit " + std::to_string(c.unit));
+    EXPECT_EQ(TiffPelsPerMeter(c.resolution, c.unit), c.pelsPerMeter);
+    EXPECT_EQ(TiffDotsPerInch(true, c.resolution, c.unit), c.dotsPerInch);
   }
 }
 
