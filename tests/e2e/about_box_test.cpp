@@ -18,7 +18,6 @@ namespace {
 
 const char kAppTitle[] = "TWAIN Tessel Utility (32)";
 const char kAboutCaption[] = "About TWAIN Tessel Uty";
-const char kScannerDialogCaption[] = "TALVORN Scanner";
 const char kVirtualScannerText[] = "TALVORN DS-4500V Virtual Scanner Rev. 1.07";
 const std::string kBuildFolder = e2e::ExeFolder() + "..\\..\\..\\";
 
@@ -169,8 +168,7 @@ TEST(AboutBox, OpenedWhileTheScannerDialogShowsLeavesTheScanGoing) {
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitUntilIdle());
 
-  program.PostCommand(ID_ACQUIRE);
-  HWND scanner = program.WaitForDialog(kScannerDialogCaption);
+  HWND scanner = program.AcquireAndWaitForDialog(e2e::kScannerDialogCaption);
   ASSERT_NE(scanner, nullptr) << "the scanner did not show its dialog";
   const size_t closedBefore = CountTraced(trace, kCloseSourceTriplet);
   EXPECT_EQ(ConnectedScannerShown(program), kVirtualScannerText) << "the open source answers";

@@ -12,7 +12,6 @@
 namespace {
 
 const char kAppTitle[] = "TWAIN Tessel Utility (32)";
-const char kScannerDialogCaption[] = "TALVORN Scanner";
 const UINT kScannerItems[] = {ID_SELECT_SOURCE, ID_ACQUIRE, ID_CONFIGURATION, ID_APP_EXIT};
 
 using e2e::ContainsText;
@@ -50,8 +49,7 @@ TEST(AcquireFromTheMenu, GraysTheScannerItemsWhileTheScannerDialogIsOpen) {
   ASSERT_EQ(program.FindAnyDialog(), nullptr) << "start-up showed a message";
   ASSERT_TRUE(ScannerItemsGrayed(program, false));
 
-  program.PostCommand(ID_ACQUIRE);
-  HWND scanner = program.WaitForDialog(kScannerDialogCaption);
+  HWND scanner = program.AcquireAndWaitForDialog(e2e::kScannerDialogCaption);
   ASSERT_NE(scanner, nullptr) << "the scanner did not show its dialog";
   for (UINT id : kScannerItems) {
     const int state = program.MenuItemState(id);
@@ -79,8 +77,7 @@ TEST(AcquireFromTheMenu, NoSecondScanStartsFromAMaximisedImageOrItsContextMenu) 
   e2e::ProgramDriver program;
   ASSERT_TRUE(program.Start());
   ASSERT_TRUE(program.WaitUntilIdle());
-  program.PostCommand(ID_ACQUIRE);
-  HWND scanner = program.WaitForDialog(kScannerDialogCaption);
+  HWND scanner = program.AcquireAndWaitForDialog(e2e::kScannerDialogCaption);
   ASSERT_NE(scanner, nullptr) << "the scanner did not show its dialog";
   ASSERT_TRUE(program.PressButton(scanner, IDOK, false));  // the dialog's "Scan"
   ASSERT_TRUE(e2e::WaitFor([&] { return program.MdiChildTitles().size() == 1; }, 30000))

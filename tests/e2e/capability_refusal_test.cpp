@@ -12,7 +12,6 @@
 namespace {
 
 const char kAppTitle[] = "TWAIN Tessel Utility (32)";
-const char kScannerDialogCaption[] = "TALVORN Scanner";
 const char kEnabledLine[] = "DG 1 DAT 0x0009 MSG 0x0502 CAP 0x0000 RC 0 CC 0";
 
 struct Refusal {
@@ -73,7 +72,7 @@ TEST_P(CapabilityRefusal, IsReportedOnceAndTheSourceIsStillEnabled) {
   ASSERT_TRUE(program.PressButton(report, IDOK));
 
   if (ShowsUserInterface(refusal)) {
-    HWND scanner = program.WaitForDialog(kScannerDialogCaption);
+    HWND scanner = program.WaitForDialog(e2e::kScannerDialogCaption);
     ASSERT_NE(scanner, nullptr) << "the source was not enabled after the refusal";
     ASSERT_TRUE(program.PressButton(scanner, IDCANCEL));
   }

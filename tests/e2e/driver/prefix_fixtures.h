@@ -18,6 +18,9 @@ inline std::string WindowsFolder() {
   return folder;
 }
 
+// The caption of the virtual scanner's own dialog, shown when a scan asks for its user interface.
+constexpr char kScannerDialogCaption[] = "TALVORN Scanner";
+
 // A scenario file for the virtual scanner, named in the environment the program inherits.
 class ScannerScenario {
  public:

@@ -274,6 +274,11 @@ bool ProgramDriver::Close(DWORD timeoutMs, DWORD* exitCode) {
   return WaitForExit(timeoutMs, exitCode);
 }
 
+HWND ProgramDriver::AcquireAndWaitForDialog(const std::string& caption, DWORD timeoutMs) const {
+  PostCommand(ID_ACQUIRE);
+  return WaitForDialog(caption, timeoutMs);
+}
+
 ::testing::AssertionResult ProgramDriver::ClosesAllImagesWithoutAsking(DWORD timeoutMs) {
   PostCommand(ID_CLOSE_ALL);
   if (!WaitFor([&] { return MdiChildTitles().empty(); }, timeoutMs)) {

@@ -72,6 +72,8 @@ class ProgramDriver {
   HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000) const;
   // Any visible dialog of the program; NULL when none.
   HWND FindAnyDialog() const;
+  // File > Acquire, then waits for the dialog it brings up (the scanner's, a report); null if none.
+  HWND AcquireAndWaitForDialog(const std::string& caption, DWORD timeoutMs = 10000) const;
   // The static texts of a dialog in creation order (a message box's text is among them).
   std::vector<std::string> DialogTexts(HWND dialog) const;
   // Presses a button of a dialog (BM_CLICK), then waits until the dialog is gone when
