@@ -13,15 +13,23 @@ namespace {
 
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 // A block of a few bytes may ask for a page of hundreds of megabytes, which is the caller's right;
-// fuzzing runs treat such a page as memory run out (the same status), so that they stay fast.
-constexpr size_t kFuzzingPageLimit = size_t{1} << 20;
+// fuzzing runs treat a page that needs more than this as memory run out (the same status), so
+// that they stay fast.
+constexpr size_t kFuzzingMemoryLimit = size_t{1} << 20;
 #endif
 
-// A working buffer for a page, of a size that comes from the caller's block.
-std::vector<uint8_t> pageBuffer(size_t bytes, uint8_t fill = 0) {
+// Working memory a page needs, of a size that comes from the caller's block.
+void claimWorkingMemory(size_t bytes) {
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    if (bytes > kFuzzingPageLimit) throw std::bad_alloc();
+    if (bytes > kFuzzingMemoryLimit) throw std::bad_alloc();
+#else
+    (void)bytes;
 #endif
+}
+
+// A working buffer for a page.
+std::vector<uint8_t> pageBuffer(size_t bytes, uint8_t fill = 0) {
+    claimWorkingMemory(bytes);
     return std::vector<uint8_t>(bytes, fill);
 }
 
@@ -180,6 +188,8 @@ Status readPalette(CallBlock& block, MemoryResolver& memory, TiffImage& image) {
 Status recode(const TiffImage& image, unsigned k, uint32_t codedWidth, ConstByteSpan coded,
               std::vector<uint8_t>& out) {
     const uint32_t wider = std::max(codedWidth, image.width);
+    // The decoder and the encoder each keep two rows of colour changes, a word per pixel.
+    claimWorkingMemory(size_t{wider} * 4 * sizeof(uint32_t));
     const RowFormat format{codedWidth, tiffRowBytes(wider, 1), image.whiteIsZero};
     std::vector<uint8_t> rows = pageBuffer(format.stride * image.height);
     const DecodeOutcome decoded = decodeRows(image.coding, format, coded, image.height, ByteSpan{rows.data(), rows.size()});
